@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs the whole test suite twice: once as built for
+# users, once under AddressSanitizer and UndefinedBehaviorSanitizer (skip that pass with
+# MAILMOAT_SKIP_SANITIZE=1). Warnings are errors here.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=${MAILMOAT_JOBS:-2}
+bash "$root/scripts/install-deps.sh"
+
+echo "== build and test"
+MAILMOAT_BUILD_DIR=$root/build bash "$root/scripts/build.sh" -DMAILMOAT_WERROR=ON -DMAILMOAT_BUILD_TESTS=ON
+(cd "$root/build" && ctest --output-on-failure --parallel "$jobs")
+
+if [ "${MAILMOAT_SKIP_SANITIZE:-0}" != 1 ]; then
+  echo "== build and test with sanitizers"
+  MAILMOAT_BUILD_DIR=$root/build-sanitize bash "$root/scripts/build.sh" \
+    -DMAILMOAT_WERROR=ON -DMAILMOAT_SANITIZE=ON -DMAILMOAT_BUILD_TESTS=ON
+  # The fuzz targets carry their own sanitizers; running them once is enough.
+  (cd "$root/build-sanitize" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+     ctest --output-on-failure --parallel "$jobs" -E '^fuzz_')
+fi

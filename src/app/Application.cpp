@@ -1,0 +1,118 @@
+#include "app/Application.h"
+
+#include "check/dataModPOP3.h"
+#include "check/dataModRAS.h"
+#include "core/CommandLine.h"
+#include "core/ConsoleCheckView.h"
+#include "core/ConsoleUiHost.h"
+#include "core/dataConfig.h"
+#include "platform/Errors.h"
+#include "MailmoatVersion.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace mailmoat {
+
+TProgramOptions ParseProgramOptions(const std::vector<std::string>& argv) {
+  TProgramOptions options;
+  for (size_t i = 1; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (a == "--home") {
+      if (i + 1 >= argv.size() || argv[i + 1].empty()) {
+        options.Error = "--home needs a directory";
+        return options;
+      }
+      options.Home = argv[++i];
+    } else if (a.rfind("--home=", 0) == 0) {
+      if (a.size() == 7) {
+        options.Error = "--home needs a directory";
+        return options;
+      }
+      options.Home = a.substr(7);
+    } else if (a == "--help" || a == "-h") {
+      options.ShowHelp = true;
+    } else if (a == "--version") {
+      options.ShowVersion = true;
+    } else if (a == "--") {
+      options.Args.insert(options.Args.end(), argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end());
+      break;
+    } else if (a.size() > 1 && a[0] == '-') {
+      options.Error = "unknown option " + a;
+      return options;
+    } else {
+      options.Args.push_back(a);
+    }
+  }
+  return options;
+}
+
+std::string UsageText() {
+  return "Usage: mailmoat [--home DIR] [quick [eat]]\n"
+         "\n"
+         "  quick        check every enabled mailbox once, then exit\n"
+         "  quick eat    the same, deleting the messages the filter rejects\n"
+         "  --home DIR   keep settings, data files and the log in DIR\n"
+         "               (default: MAILMOAT_HOME, else the XDG data and config directories)\n"
+         "  --version    print the version and exit\n"
+         "  --help       print this text and exit\n";
+}
+
+int RunApplication(const std::vector<std::string>& argv) {
+  const TProgramOptions options = ParseProgramOptions(argv);
+  if (!options.Error.empty()) {
+    std::fprintf(stderr, "mailmoat: %s\n\n%s", options.Error.c_str(), UsageText().c_str());
+    return 2;
+  }
+  if (options.ShowHelp) {
+    std::fputs(UsageText().c_str(), stdout);
+    return 0;
+  }
+  if (options.ShowVersion) {
+    std::printf("Mailmoat Pro %s\n", MAILMOAT_VERSION);
+    return 0;
+  }
+
+  TConsoleUiHost ui(stderr);
+  TAppPaths paths;
+  try {
+    paths = TAppPaths::Resolve(options.Home, [](const char* name) { return std::getenv(name); });
+    paths.CreateDirectories();
+  } catch (const EMailmoatError& e) {
+    std::fprintf(stderr, "mailmoat: %s\n", e.what());
+    return 1;
+  }
+
+  TdataRas ras;
+  TConfigData config(paths, ui, ras.Dialer());
+  ui.SetLogSink([&config](TMsgKind kind, const std::string& text) {
+    try {
+      const bool problem = kind == TMsgKind::Error || kind == TMsgKind::Warning;
+      config.Log(problem ? TLogClass::All : TLogClass::Normal, (problem ? "! " : "@ ") + text);
+    } catch (const EInOutError&) {
+      // The box already went to standard error.
+    }
+  });
+  config.ConfigDataCreate();
+  if (config.TerminateRequested) return 1;
+  TdataPOP3 pop3(config);
+
+  try {
+    ApplyCommandLine(config, options.Args);
+  } catch (const EInOutError& e) {
+    std::fprintf(stderr, "mailmoat: %s\n", e.what());
+    return 1;
+  }
+  TConsoleCheckView view(stdout, ::isatty(STDOUT_FILENO) != 0);
+  if (config.QuickMode) {
+    std::printf("Mailmoat Pro: settings loaded; this build has no check engine yet, so no mailbox was checked.\n");
+    return 0;
+  }
+  std::fprintf(stderr,
+               "mailmoat: this build has no desktop window yet; run 'mailmoat quick' or 'mailmoat quick eat' "
+               "for a headless check.\n");
+  return 0;
+}
+
+}  // namespace mailmoat

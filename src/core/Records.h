@@ -1,0 +1,85 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The records that TConfigData keeps in its stores. Text fields hold at most the number of
+// bytes their record field can store; readers and writers of the files cut to that length.
+
+namespace mailmoat {
+
+// One POP3 mailbox.
+struct ProfileRecord {
+  std::string Name;        // at most 24
+  std::string Server;      // at most 64
+  std::string Login;       // at most 64
+  std::string Password;    // at most 24
+  bool Enabled = true;
+  bool Archive = false;
+  std::string ArchiveDir;  // at most 128
+};
+
+struct ApprovedSenderRecord {
+  std::string Address;  // address or address pattern, at most 255
+  std::string Name;     // at most 255
+};
+
+struct TContactInfo {
+  std::string Name;
+  std::string Address;
+};
+
+// A filter rule as stored in the rule files and delivered by the filter update.
+struct TRuleRec {
+  std::string Description;  // at most 50
+  std::string HeaderField;  // at most 40: "Subject", "TOCC", "From" or "ALL"
+  std::string Expression;   // at most 255
+  std::uint8_t RuleType = 0;  // 0 header, 1 body, 2 always accept
+  std::int32_t Weight = 1;
+  bool Enabled = true;
+  bool RejectOnMatch = true;
+  std::int32_t RuleID = 0;
+  std::array<std::uint8_t, 248> Reserved{};  // kept as read
+};
+
+struct TBlacklistRec {
+  std::string Name;          // at most 80
+  std::string LookupSuffix;  // DNS zone, at most 80
+  bool Enabled = true;
+  std::array<std::uint8_t, 256> Reserved{};
+};
+
+struct TSpamCopSettings {
+  std::string ReportAddress;
+  std::string FromAddress;
+};
+
+// One message of a check-and-view connection.
+struct THdrRec {
+  std::string Recipients;
+  std::string Sender;
+  std::string Subject;
+  std::string HeaderText;
+  std::string Reason;
+  std::int32_t Size = 0;
+  std::string UIDL;
+  bool DeleteMark = false;
+  std::int32_t MsgNumber = 0;
+};
+
+// The nine counters of one check run.
+struct TRunCounters {
+  std::int32_t Processed = 0;
+  std::int32_t Eaten = 0;
+  std::int32_t FailedHeaderRules = 0;
+  std::int32_t FailedBodyRules = 0;
+  std::int32_t NoValidAddresses = 0;
+  std::int32_t ApprovedSenders = 0;
+  std::int32_t Oversized = 0;
+  std::int32_t AlwaysAccept = 0;
+  std::int32_t BlacklistRejections = 0;
+};
+
+}  // namespace mailmoat

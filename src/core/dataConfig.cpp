@@ -1,0 +1,205 @@
+#include "core/dataConfig.h"
+
+#include "core/Dialer.h"
+#include "core/IniFile.h"
+#include "core/UiHost.h"
+#include "platform/Errors.h"
+
+#include <algorithm>
+
+namespace mailmoat {
+
+namespace {
+
+// The hourglass for the length of a scope, restored also when a step throws.
+class TBusyCursor {
+public:
+  explicit TBusyCursor(TUiHost& ui) : Ui(ui) { Ui.SetBusyCursor(true); }
+  ~TBusyCursor() { Ui.SetBusyCursor(false); }
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+private:
+  TUiHost& Ui;
+};
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+  return s;
+}
+
+const char AlreadyRunningText[] = "Mailmoat Pro is already running on your system.\r\n This instance will now close.";
+
+const char NoProfilesText[] =
+    "Mailmoat was unable to load any information about your email\r\n"
+    "accounts. If you have not yet setup Mailmoat, you will need to\r\n"
+    "do so before you can use Mailmoat to clean out the spam.\r\n"
+    "\r\n"
+    "To setup Mailmoat, click the File menu on the main Mailmoat\r\n"
+    "window, and then select either Preferences, or the Setup Wizard.";
+
+}  // namespace
+
+TConfigData::TConfigData(TAppPaths paths, TUiHost& ui, TDialer& dialer, TClock clock)
+    : Paths(std::move(paths)),
+      Ui(ui),
+      Dialer(dialer),
+      Clock(std::move(clock)),
+      Registry(Paths.RegistryFile()),
+      ActivityLog(Paths.ProgramDir, *this, ui, Registry, Clock) {}
+
+void TConfigData::ConfigDataCreate() {
+  TBusyCursor busy(Ui);
+  CheckSingleInstance();
+  if (TerminateRequested) return;
+  ResetRunState();
+  LoadSettings();
+  NotifyEnabled = Popup || PlayWav || StartClient;
+  DecideDialUp();
+  if (Profiles.empty()) {
+    Ui.MessageBox(TMsgKind::Information, NoProfilesText, mbOK | mbHelp, 50);
+  }
+  ArchiveFixUp();
+}
+
+void TConfigData::CheckSingleInstance() {
+  bool acquired = false;
+  try {
+    acquired = InstanceLock.Acquire(Paths.ProgramDir);
+  } catch (const EInOutError&) {
+    // A program directory we cannot write to will fail loudly at its first save; a lock
+    // that cannot be made must not keep the program from starting.
+    acquired = true;
+  }
+  if (!acquired) {
+    Ui.MessageBox(TMsgKind::Information, AlreadyRunningText, mbOK);
+    TerminateRequested = true;
+  }
+}
+
+void TConfigData::ResetRunState() {
+  WeDialed = false;
+  Dialing = false;
+  QuickMode = false;
+  AbortRequested = false;
+  Counters = TRunCounters{};
+  CleanCount = 0;
+  LastPopupCount = 0;
+  HdrRecList.clear();
+}
+
+void TConfigData::DecideDialUp() {
+  const bool unavailable = Dialer.RasUnavailable();
+  if (!UseRas || unavailable) {
+    if (unavailable) {
+      RasAvailable = false;
+      UseRas = false;
+      RasConnected = true;
+    } else {
+      RasAvailable = true;
+      RasConnected = false;
+    }
+    return;
+  }
+  try {
+    Dialer.GetEntryDialParams({});
+    RasAvailable = true;
+  } catch (const std::exception&) {
+    RasConnected = true;
+    RasAvailable = false;
+    UseRas = false;
+  }
+}
+
+void TConfigData::LoadSettings() {
+  try {
+    static_cast<TSettings&>(*this) = ReadSettings(TIniFile::Load(Paths.SettingsFile()));
+  } catch (const std::exception& e) {
+    try {
+      WriteLog(std::string("! Read INI Config Exception: ") + e.what());
+    } catch (const EInOutError&) {
+      // The box below still tells the user.
+    }
+    Ui.MessageBox(TMsgKind::Error, std::string("Error reading Mailmoat.INI:\r\n") + e.what(), mbOK);
+  }
+}
+
+bool TConfigData::SaveSettings() {
+  if (Requeue.SMTPLogin.empty() || Requeue.SMTPPassword.empty()) Requeue.SMTPAuth = false;
+  try {
+    TIniFile ini = TIniFile::Load(Paths.SettingsFile());
+    WriteSettings(ini, *this, static_cast<int>(Profiles.size()));
+    ini.Save(Paths.SettingsFile());
+    return true;
+  } catch (const std::exception& e) {
+    try {
+      WriteLog(std::string("! Write INI Config Exception: ") + e.what());
+    } catch (const EInOutError&) {
+    }
+    Ui.MessageBox(TMsgKind::Error, std::string("Error writing Mailmoat.INI:\r\n") + e.what(), mbOK);
+    return false;
+  }
+}
+
+bool TConfigData::SaveWindowState() {
+  try {
+    TIniFile ini = TIniFile::Load(Paths.SettingsFile());
+    WriteWindowState(ini, *this);
+    ini.Save(Paths.SettingsFile());
+    return true;
+  } catch (const std::exception& e) {
+    // Called while the window closes: a box would keep it open, so the log has to do.
+    try {
+      WriteLog(std::string("! Write INI Config Exception: ") + e.what());
+    } catch (const EInOutError&) {
+    }
+    return false;
+  }
+}
+
+void TConfigData::Log(TLogClass cls, const std::string& message) {
+  if (LogOn(cls)) WriteLog(message);
+}
+
+TPath TConfigData::ArchivePath(const ProfileRecord& profile) const {
+  const TPath dir(profile.ArchiveDir);
+  return dir.is_absolute() ? dir : Paths.ProgramDir / dir;
+}
+
+void TConfigData::ArchiveFixUp() {
+  if (Profiles.empty()) return;
+  if (Registry.ReadBool(TRegistry::RootKey, "FixUpDone").value_or(false)) return;
+  static const char* const Kept[] = {"goodaddr.txt", "history.txt", "readme.txt", "license.txt"};
+  for (const ProfileRecord& profile : Profiles) {
+    // Two characters or fewer cannot name an archive directory ("c:" in older files).
+    if (profile.ArchiveDir.size() <= 2) continue;
+    const TPath dir = ArchivePath(profile);
+    if (!DirectoryExists(dir)) {
+      try {
+        ForceDirectories(dir);
+      } catch (const EInOutError& e) {
+        Log(TLogClass::All, std::string("! Archiving error: ") + e.what());
+      }
+      continue;
+    }
+    std::error_code ec;
+    std::vector<TPath> renames;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+      if (!entry.is_regular_file(ec)) continue;
+      const std::string name = entry.path().filename().string();
+      const std::string lower = Lower(name);
+      if (lower.size() < 4 || lower.compare(lower.size() - 4, 4, ".txt") != 0) continue;
+      if (std::find(std::begin(Kept), std::end(Kept), lower) != std::end(Kept)) continue;
+      renames.push_back(entry.path());
+    }
+    for (const TPath& from : renames) {
+      TPath to = from;
+      to.replace_extension(".spam");
+      // An archive file of the same name is never overwritten; that text file stays as it is.
+      RenameNoReplace(from, to);
+    }
+  }
+}
+
+}  // namespace mailmoat
