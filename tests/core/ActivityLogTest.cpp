@@ -135,8 +135,8 @@ INSTANTIATE_TEST_SUITE_P(EachDisposition, LogRollOverTest,
                                          TRollOverCase{LogDisposition::Rename, 65536, true},
                                          TRollOverCase{LogDisposition::Trim, 65535, false},
                                          TRollOverCase{LogDisposition::Trim, 65536, true}),
-                         [](const testing::TestParamInfo<TRollOverCase>& info) {
-                           return LogDispText(info.param.Disp) + std::to_string(info.param.Size);
+                         [](const testing::TestParamInfo<TRollOverCase>& param) {
+                           return LogDispText(param.param.Disp) + std::to_string(param.param.Size);
                          });
 
 TEST_F(ActivityLogTest, NoLimitMeansTheLogGrowsWithoutRollOver) {
