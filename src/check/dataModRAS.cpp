@@ -17,6 +17,7 @@ public:
 }  // namespace
 
 TdataRas::TdataRas(std::unique_ptr<TDialer> dialer)
-    : DialerImpl(dialer ? std::move(dialer) : std::make_unique<TNoDialer>()) {}
+    : DialerImpl(dialer ? std::move(dialer) : std::make_unique<TNoDialer>()) {
+}
 
 }  // namespace mailmoat

@@ -14,8 +14,7 @@ namespace mailmoat {
 
 namespace {
 
-const char* const MonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char* const MonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 std::tm LocalTime(std::time_t when) {
   std::tm tm{};
@@ -67,8 +66,8 @@ std::time_t SystemClock() {
 std::string LogTimeStamp(std::time_t when) {
   const std::tm tm = LocalTime(when);
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d %s %04d %02d:%02d:%02d", tm.tm_mday, MonthNames[tm.tm_mon],
-                tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  std::snprintf(buf, sizeof buf, "%02d %s %04d %02d:%02d:%02d", tm.tm_mday, MonthNames[tm.tm_mon], tm.tm_year + 1900,
+                tm.tm_hour, tm.tm_min, tm.tm_sec);
   return buf;
 }
 
@@ -103,9 +102,9 @@ std::optional<long> LogLineDay(std::string_view line) {
   return DaysFromCivil(year, static_cast<unsigned>(month + 1), static_cast<unsigned>(day));
 }
 
-TActivityLog::TActivityLog(TPath programDir, const TSettings& settings, TUiHost& ui, TRegistry& registry,
-                           TClock clock)
-    : ProgramDir(std::move(programDir)), Settings(settings), Ui(ui), Registry(registry), Clock(std::move(clock)) {}
+TActivityLog::TActivityLog(TPath programDir, const TSettings& settings, TUiHost& ui, TRegistry& registry, TClock clock)
+    : ProgramDir(std::move(programDir)), Settings(settings), Ui(ui), Registry(registry), Clock(std::move(clock)) {
+}
 
 void TActivityLog::WriteLog(std::string_view message) {
   if (Settings.LoggingLevel == LogLevel::None || message.empty()) return;
@@ -176,8 +175,8 @@ void TActivityLog::TrimLog(int days) {
     if (!out) throw EInOutError("Cannot create " + work.string() + ": " + ErrnoText(errno));
 
     const std::tm now = LocalTime(Clock());
-    const long today = DaysFromCivil(now.tm_year + 1900, static_cast<unsigned>(now.tm_mon + 1),
-                                     static_cast<unsigned>(now.tm_mday));
+    const long today =
+        DaysFromCivil(now.tm_year + 1900, static_cast<unsigned>(now.tm_mon + 1), static_cast<unsigned>(now.tm_mday));
     bool keeping = false;
     bool sawDatedLine = false;
     std::int64_t position = 0;
@@ -215,7 +214,8 @@ void TActivityLog::TrimLog(int days) {
     char buf[65536];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) {
-      if (std::fwrite(buf, 1, n, out) != n) throw EInOutError("Cannot write " + work.string() + ": " + ErrnoText(errno));
+      if (std::fwrite(buf, 1, n, out) != n)
+        throw EInOutError("Cannot write " + work.string() + ": " + ErrnoText(errno));
     }
     if (std::ferror(in)) throw EInOutError("Cannot read the log " + path.string() + ": " + ErrnoText(errno));
     if (std::fflush(out) != 0 || ::fsync(::fileno(out)) != 0) {

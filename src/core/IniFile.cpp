@@ -56,10 +56,14 @@ std::optional<std::int32_t> ParseIniInteger(std::string_view text) {
     if (text.size() > 8) return std::nullopt;
     for (char c : text) {
       int digit;
-      if (c >= '0' && c <= '9') digit = c - '0';
-      else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-      else return std::nullopt;
+      if (c >= '0' && c <= '9')
+        digit = c - '0';
+      else if (c >= 'a' && c <= 'f')
+        digit = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        digit = c - 'A' + 10;
+      else
+        return std::nullopt;
       value = value * 16 + digit;
     }
     // Eight hexadecimal digits are a 32-bit pattern: 0xFFFFFFFF is -1.
@@ -154,8 +158,10 @@ std::optional<size_t> TIniFile::FindKey(std::string_view section, std::string_vi
   bool inSection = false;
   for (size_t i = 0; i < Lines.size(); ++i) {
     const TLine& line = Lines[i];
-    if (line.Kind == TLineKind::Section) inSection = SameName(line.Name, section);
-    else if (inSection && line.Kind == TLineKind::Key && SameName(line.Name, key)) return i;
+    if (line.Kind == TLineKind::Section)
+      inSection = SameName(line.Name, section);
+    else if (inSection && line.Kind == TLineKind::Key && SameName(line.Name, key))
+      return i;
   }
   return std::nullopt;
 }

@@ -55,11 +55,11 @@ public:
 private:
   enum class TLineKind { Other, Section, Key };
   struct TLine {
-    std::string Raw;       // the line without its line break
-    std::string Eol;       // its own line break, kept as it was; empty for a last line without
+    std::string Raw;  // the line without its line break
+    std::string Eol;  // its own line break, kept as it was; empty for a last line without
     TLineKind Kind = TLineKind::Other;
-    std::string Name;      // section name or key name, trimmed
-    std::string Value;     // for keys: the value as read
+    std::string Name;   // section name or key name, trimmed
+    std::string Value;  // for keys: the value as read
   };
 
   std::optional<size_t> FindSection(std::string_view section) const;

@@ -12,10 +12,10 @@ namespace mailmoat {
 
 // One POP3 mailbox.
 struct ProfileRecord {
-  std::string Name;        // at most 24
-  std::string Server;      // at most 64
-  std::string Login;       // at most 64
-  std::string Password;    // at most 24
+  std::string Name;      // at most 24
+  std::string Server;    // at most 64
+  std::string Login;     // at most 64
+  std::string Password;  // at most 24
   bool Enabled = true;
   bool Archive = false;
   std::string ArchiveDir;  // at most 128
@@ -33,9 +33,9 @@ struct TContactInfo {
 
 // A filter rule as stored in the rule files and delivered by the filter update.
 struct TRuleRec {
-  std::string Description;  // at most 50
-  std::string HeaderField;  // at most 40: "Subject", "TOCC", "From" or "ALL"
-  std::string Expression;   // at most 255
+  std::string Description;    // at most 50
+  std::string HeaderField;    // at most 40: "Subject", "TOCC", "From" or "ALL"
+  std::string Expression;     // at most 255
   std::uint8_t RuleType = 0;  // 0 header, 1 body, 2 always accept
   std::int32_t Weight = 1;
   bool Enabled = true;

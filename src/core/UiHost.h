@@ -33,9 +33,8 @@ public:
   // Shows a modal message box and returns the button pressed. `helpContext` 0 means no help
   // topic. `defaultButton` is the button with the focus, and what a host without a user
   // answers; mbNone lets the host choose (OK, else No, else Cancel, else the first button).
-  virtual TMsgButton MessageBox(TMsgKind kind, const std::string& text, TMsgButtons buttons,
-                                int helpContext = 0, const std::string& caption = {},
-                                TMsgButton defaultButton = mbNone) = 0;
+  virtual TMsgButton MessageBox(TMsgKind kind, const std::string& text, TMsgButtons buttons, int helpContext = 0,
+                                const std::string& caption = {}, TMsgButton defaultButton = mbNone) = 0;
 
   // The busy dialog: a caption and a progress bar that become visible only when the
   // operation lasts longer than a second.

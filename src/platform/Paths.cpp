@@ -10,8 +10,7 @@ namespace mailmoat {
 namespace {
 
 // The XDG base-directory rules ignore relative paths in these variables.
-std::optional<TPath> AbsoluteEnv(const std::function<const char*(const char*)>& getEnv,
-                                 const char* name) {
+std::optional<TPath> AbsoluteEnv(const std::function<const char*(const char*)>& getEnv, const char* name) {
   const char* value = getEnv(name);
   if (value && *value && value[0] == '/') return TPath(value);
   return std::nullopt;
@@ -35,10 +34,14 @@ TAppPaths TAppPaths::Resolve(const std::optional<std::string>& homeOption,
   if (homeOption && !homeOption->empty()) return ForHome(*homeOption);
   if (const char* home = getEnv("MAILMOAT_HOME"); home && *home) return ForHome(home);
   TPath data, config;
-  if (auto xdg = AbsoluteEnv(getEnv, "XDG_DATA_HOME")) data = *xdg;
-  else data = UserHome(getEnv) / ".local" / "share";
-  if (auto xdg = AbsoluteEnv(getEnv, "XDG_CONFIG_HOME")) config = *xdg;
-  else config = UserHome(getEnv) / ".config";
+  if (auto xdg = AbsoluteEnv(getEnv, "XDG_DATA_HOME"))
+    data = *xdg;
+  else
+    data = UserHome(getEnv) / ".local" / "share";
+  if (auto xdg = AbsoluteEnv(getEnv, "XDG_CONFIG_HOME"))
+    config = *xdg;
+  else
+    config = UserHome(getEnv) / ".config";
   return TAppPaths{data / "mailmoat", config / "mailmoat"};
 }
 

@@ -55,9 +55,9 @@ TEST(LogLevels, TerseSitsBetweenNoneAndNormal) {
     int Level;
     bool All, Normal, Verbose, Debug;
   } table[] = {
-      {LogLevel::None, false, false, false, false},   {LogLevel::Terse, true, false, false, false},
-      {LogLevel::Normal, true, true, false, false},   {LogLevel::Verbose, true, true, true, false},
-      {LogLevel::Debug, true, true, true, true},      {7, false, false, false, false},
+      {LogLevel::None, false, false, false, false}, {LogLevel::Terse, true, false, false, false},
+      {LogLevel::Normal, true, true, false, false}, {LogLevel::Verbose, true, true, true, false},
+      {LogLevel::Debug, true, true, true, true},    {7, false, false, false, false},
   };
   for (const auto& row : table) {
     EXPECT_EQ(LogLevelAdmits(row.Level, TLogClass::All), row.All) << row.Level;

@@ -85,7 +85,7 @@ TEST_F(ConfigDataTest, DialUpAvailabilityDecidesTheNetworkFlags) {
     bool UseRas, RasAvailable, RasConnected;
     int ParamCalls;
   } cases[] = {
-      {"", true, false, false, false, true, 0},                     // no dial-up service here
+      {"", true, false, false, false, true, 0},                      // no dial-up service here
       {"[Config]\nUseRas=0\n", true, false, false, false, true, 0},  //
       {"[Config]\nUseRas=0\n", false, false, false, true, false, 0},
       {"[Config]\nUseRas=1\n", false, false, true, true, false, 1},

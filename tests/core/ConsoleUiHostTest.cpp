@@ -28,8 +28,7 @@ TEST(ConsoleUiHost, BoxesGoToTheStreamAndTheLogAsOneLine) {
     ui.MessageBox(TMsgKind::Information, "first\r\nsecond\r\n\r\nthird", mbOK);
   }
   std::fclose(stream);
-  EXPECT_EQ(std::string(buffer, size),
-            "Question: Delete Mailmoat Pro log file?\nInformation: first second third\n");
+  EXPECT_EQ(std::string(buffer, size), "Question: Delete Mailmoat Pro log file?\nInformation: first second third\n");
   std::free(buffer);
   EXPECT_EQ(logged, (std::vector<std::string>{"Delete Mailmoat Pro log file?", "first second third"}));
 }

@@ -128,8 +128,9 @@ TEST(IniFileFile, MissingFileIsEmptyAndUnreadableFileIsAnError) {
 }
 
 TEST(IniFileParse, AnyBytesRoundTripUnchanged) {
-  for (const std::string& text : {std::string(""), std::string("\n\n"), std::string("[x"), std::string("=\r"),
-                                 std::string("a\rb\r\n\nc"), std::string("[S]\0k=\0\n", 9), std::string("\xff[\xfe]=")}) {
+  for (const std::string& text :
+       {std::string(""), std::string("\n\n"), std::string("[x"), std::string("=\r"), std::string("a\rb\r\n\nc"),
+        std::string("[S]\0k=\0\n", 9), std::string("\xff[\xfe]=")}) {
     EXPECT_EQ(TIniFile::Parse(text).Text(), text);
   }
 }

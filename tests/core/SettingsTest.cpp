@@ -69,8 +69,8 @@ TEST_F(SettingsFileTest, EnumeratedKeysAreCaseSensitiveTexts) {
   const struct {
     const char* Level;
     int Expected;
-  } levels[] = {{"None", 0}, {"Normal", 1}, {"Verbose", 2}, {"Debug", 3}, {"Terse", 4}, {"debug", 1}, {"TERSE", 1},
-                {"3", 1},    {"", 1}};
+  } levels[] = {{"None", 0},  {"Normal", 1}, {"Verbose", 2}, {"Debug", 3}, {"Terse", 4},
+                {"debug", 1}, {"TERSE", 1},  {"3", 1},       {"", 1}};
   for (const auto& c : levels) {
     EXPECT_EQ(Loaded(std::string("[Config]\nLoggingLevel=") + c.Level + "\n").LoggingLevel, c.Expected) << c.Level;
   }

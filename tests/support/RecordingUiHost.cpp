@@ -4,8 +4,8 @@
 
 namespace mailmoat::test {
 
-TMsgButton TRecordingUiHost::MessageBox(TMsgKind kind, const std::string& text, TMsgButtons buttons,
-                                        int helpContext, const std::string& caption, TMsgButton defaultButton) {
+TMsgButton TRecordingUiHost::MessageBox(TMsgKind kind, const std::string& text, TMsgButtons buttons, int helpContext,
+                                        const std::string& caption, TMsgButton defaultButton) {
   Boxes.push_back({kind, text, buttons, helpContext, caption});
   if (!Answers.empty()) {
     const TMsgButton answer = Answers.front();
