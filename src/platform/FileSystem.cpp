@@ -80,7 +80,15 @@ std::string ReadWholeFile(const TPath& path) {
   return data;
 }
 
-void WriteFileAtomic(const TPath& path, std::string_view data) {
+void WriteFileAtomic(const TPath& target, std::string_view data) {
+  // A settings file kept elsewhere and linked here stays linked: replace the file the link
+  // points to, not the link.
+  std::error_code ec;
+  TPath path = target;
+  if (std::filesystem::is_symlink(target, ec)) {
+    const TPath resolved = std::filesystem::weakly_canonical(target, ec);
+    if (!ec) path = resolved;
+  }
   std::string work = path.string() + ".XXXXXX";
   const int fd = ::mkostemp(work.data(), O_CLOEXEC);
   if (fd < 0) ThrowFileError("Cannot create", TPath(work), errno);

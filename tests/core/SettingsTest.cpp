@@ -1,6 +1,7 @@
 #include "core/Dialer.h"
 #include "core/IniFile.h"
 #include "core/dataConfig.h"
+#include "support/FileSizeLimit.h"
 #include "support/RecordingUiHost.h"
 #include "support/TempDir.h"
 
@@ -26,9 +27,10 @@ protected:
   TRecordingUiHost Ui;
   TNullDialer Dialer;
 
-  std::unique_ptr<TConfigData> NewConfig() {
-    return std::make_unique<TConfigData>(TAppPaths::ForHome(Dir.Path()), Ui, Dialer, [] { return std::time_t(0); });
+  std::unique_ptr<TConfigData> NewConfig(const TPath& home) {
+    return std::make_unique<TConfigData>(TAppPaths::ForHome(home), Ui, Dialer, [] { return std::time_t(0); });
   }
+  std::unique_ptr<TConfigData> NewConfig() { return NewConfig(Dir.Path()); }
   TPath IniPath() const { return Dir / "Mailmoat.ini"; }
   TConfigData& Loaded(const std::string& iniText) {
     WriteTextFile(IniPath(), iniText);
@@ -219,6 +221,26 @@ TEST_F(SettingsFileTest, UnreadableFileIsLoggedAndShownAndKeepsPreviousValues) {
   c->LoadSettings();
   EXPECT_EQ(Ui.Boxes.size(), 2u);
   EXPECT_FALSE(FileExists(Dir / "mmt.log"));
+}
+
+TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFileAndSaysSo) {
+  const std::string original = "[Config]\nAutoMins=5\n; a long comment to make the file grow\n";
+  TConfigData& c = Loaded(original);
+  c.AutoMins = 10;
+  c.Width = 640;
+  {
+    test::TFileSizeLimit limit(original.size() + 10);
+    EXPECT_FALSE(c.SaveSettings());
+    EXPECT_FALSE(c.SaveWindowState());
+  }
+  EXPECT_EQ(ReadTextFile(IniPath()), original);
+  ASSERT_EQ(Ui.Boxes.size(), 1u);  // closing the window is not held up by a box
+  EXPECT_EQ(Ui.Boxes[0].Kind, TMsgKind::Error);
+  EXPECT_EQ(Ui.Boxes[0].Text.rfind("Error writing Mailmoat.INI:\r\nCannot write ", 0), 0u) << Ui.Boxes[0].Text;
+  for (const auto& entry : std::filesystem::directory_iterator(Dir.Path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "Mailmoat.ini" || name == "mmt.log") << "left behind: " << name;
+  }
 }
 
 TEST(ScrambleText, KnownBytesAndLength) {

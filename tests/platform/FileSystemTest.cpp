@@ -3,6 +3,8 @@
 #include "platform/TempFiles.h"
 #include "support/TempDir.h"
 
+#include "support/FileSizeLimit.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -35,6 +37,28 @@ TEST(WriteFileAtomic, FailureNamesTheFileAndLeavesNothingBehind) {
     EXPECT_NE(std::string(e.what()).find("missing/store.dat"), std::string::npos) << e.what();
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 0);
+}
+
+TEST(WriteFileAtomic, AWriteThatFailsPartWayLeavesTheOldFileIntact) {
+  TTempDir dir;
+  const TPath file = dir / "store.dat";
+  WriteTextFile(file, "the old content");
+  {
+    test::TFileSizeLimit limit(100);
+    EXPECT_THROW(WriteFileAtomic(file, std::string(4096, 'n')), EInOutError);
+  }
+  EXPECT_EQ(ReadTextFile(file), "the old content");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(WriteFileAtomic, ALinkedFileStaysLinked) {
+  TTempDir dir;
+  std::filesystem::create_directory(dir / "dotfiles");
+  WriteTextFile(dir / "dotfiles" / "real.ini", "old");
+  std::filesystem::create_symlink(dir / "dotfiles" / "real.ini", dir / "link.ini");
+  WriteFileAtomic(dir / "link.ini", "new");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
+  EXPECT_EQ(ReadTextFile(dir / "dotfiles" / "real.ini"), "new");
 }
 
 TEST(RenameNoReplace, NeverOverwritesAnExistingTarget) {
