@@ -8,6 +8,8 @@ binary=$1 seeds=$2 seconds=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$(dirname "$binary")"
+corpora=("$work")
+[ -d "$seeds" ] && corpora+=("$seeds")
 "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-  "$work" "$seeds" 2>&1 | tail -n 25
+  "${corpora[@]}" 2>&1 | tail -n 25
 exit "${PIPESTATUS[0]}"
