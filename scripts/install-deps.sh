@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config git
   # libraries
   qt6-base-dev qt6-multimedia-dev libqt6svg6 qt6-tools-dev-tools
-  libpcre2-dev nettle-dev libssl-dev libc-ares-dev libsqlite3-dev
+  libpcre2-dev nettle-dev libssl-dev libc-ares-dev libsqlite3-dev zlib1g-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
