@@ -6,6 +6,7 @@
 #include "core/ConsoleCheckView.h"
 #include "core/ConsoleUiHost.h"
 #include "core/dataConfig.h"
+#include "diag/ConfigDump.h"
 #include "platform/Errors.h"
 #include "MailmoatVersion.h"
 
@@ -48,11 +49,33 @@ TProgramOptions ParseProgramOptions(const std::vector<std::string>& argv) {
   return options;
 }
 
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return s;
+}
+
+// "dump FILE [none|basic|detailed]": the level, or nothing when the arguments are wrong.
+std::optional<TDumpLevel> DumpLevel(const std::vector<std::string>& args) {
+  if (args.size() < 2 || args.size() > 3 || args[1].empty()) return std::nullopt;
+  const std::string level = args.size() == 3 ? Lower(args[2]) : "none";
+  if (level == "none") return TDumpLevel::None;
+  if (level == "basic") return TDumpLevel::Basic;
+  if (level == "detailed") return TDumpLevel::Detailed;
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::string UsageText() {
   return "Usage: mailmoat [--home DIR] [quick [eat]]\n"
+         "       mailmoat [--home DIR] dump FILE [none|basic|detailed]\n"
          "\n"
          "  quick        check every enabled mailbox once, then exit\n"
          "  quick eat    the same, deleting the messages the filter rejects\n"
+         "  dump FILE    write the configuration report for support to FILE, with no,\n"
+         "               basic or detailed facts about this computer (default none)\n"
          "  --home DIR   keep settings, data files and the log in DIR\n"
          "               (default: MAILMOAT_HOME, else the XDG data and config directories)\n"
          "  --version    print the version and exit\n"
@@ -72,6 +95,14 @@ int RunApplication(const std::vector<std::string>& argv) {
   if (options.ShowVersion) {
     std::printf("Mailmoat Pro %s\n", MAILMOAT_VERSION);
     return 0;
+  }
+
+  const bool dump = !options.Args.empty() && Lower(options.Args[0]) == "dump";
+  const std::optional<TDumpLevel> dumpLevel = dump ? DumpLevel(options.Args) : std::nullopt;
+  if (dump && !dumpLevel) {
+    std::fprintf(stderr, "mailmoat: dump needs a file name and at most one of none, basic, detailed\n\n%s",
+                 UsageText().c_str());
+    return 2;
   }
 
   TConsoleUiHost ui(stderr);
@@ -97,6 +128,19 @@ int RunApplication(const std::vector<std::string>& argv) {
   config.ConfigDataCreate();
   if (config.TerminateRequested) return 1;
   TdataPOP3 pop3(config);
+
+  if (dump) {
+    // No window here: the report shows the stored size and position for both.
+    const TDumpWindow window{config.Width, config.Height, config.Top, config.Left};
+    try {
+      WriteConfigDump(config, options.Args[1], *dumpLevel, window);
+    } catch (const EMailmoatError& e) {
+      std::fprintf(stderr, "mailmoat: %s\n", e.what());
+      return 1;
+    }
+    std::printf("Configuration dump written to %s\n", options.Args[1].c_str());
+    return 0;
+  }
 
   try {
     ApplyCommandLine(config, options.Args);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The program as cron runs it: `mailmoat --home DIR quick eat` leaves its log in DIR, writes
 # nothing anywhere else, and ends with 0; a bad option ends with 2; a second copy over the
-# same directory ends with 1 after saying why.
+# same directory ends with 1 after saying why. `dump FILE [level]` writes the report.
 set -u
 mailmoat=$1
 top=$(mktemp -d)
@@ -29,6 +29,14 @@ MAILMOAT_HOME=$top/z "$mailmoat" quick >/dev/null 2>&1 || fail "MAILMOAT_HOME ru
 "$mailmoat" --bogus >/dev/null 2>"$top/err"; rc=$?
 [ $rc -eq 2 ] || fail "bad option gave exit code $rc"
 grep -q 'Usage: mailmoat' "$top/err" || fail "no usage text"
+
+"$mailmoat" --home "$top/x" DUMP "$top/dump.txt" basic >/dev/null 2>&1 || fail "dump failed"
+grep -q '^User Name        : ' "$top/dump.txt" || fail "basic dump without the user name"
+grep -q '^\[ --- Mailmoat Window Settings --- \]'$'\r$' "$top/dump.txt" || fail "dump lines"
+"$mailmoat" --home "$top/x" dump >/dev/null 2>&1; rc=$?
+[ $rc -eq 2 ] || fail "dump without a file gave exit code $rc"
+"$mailmoat" --home "$top/x" dump "$top/d2.txt" everything >/dev/null 2>&1; rc=$?
+[ $rc -eq 2 ] || fail "dump with a bad level gave exit code $rc"
 
 # A second copy: hold the lock the way a running copy does.
 flock "$top/x/mailmoat.lock" "$mailmoat" --home "$top/x" quick >/dev/null 2>"$top/err"; rc=$?
