@@ -1,0 +1,53 @@
+#pragma once
+
+#include "mail/MailHeaders.h"
+#include "mail/MimeLineReader.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace mailmoat {
+
+class TmsMessage;
+
+// The full parse of a raw message into a TmsMessage: the header block, then a MIME parse
+// (multipart with one nested alternative section, a single text, or a single attachment)
+// or a plain parse with uuencoded files. Parser errors end in the error fallback; codec
+// errors in the body reach the caller. Work is linear in the text; past 10,000 parts the
+// rest of the text is kept undecoded as one more attachment.
+class TMimeParser {
+public:
+  static constexpr std::size_t kMaxParts = 10000;
+
+  // `raw` must outlive the parser; the message is filled, not cleared.
+  TMimeParser(TmsMessage& message, std::string_view raw);
+  void Parse();
+
+private:
+  TmsHeaders ReadHeaderBlock();
+  TmsHeaders ReadPartHeaderBlock();
+  bool SkipToLine(std::string_view boundary);
+  void MimeParse(TmsHeaders top);
+  void MultipartParse(const std::string& contentType);
+  void FirstPart();
+  void RemainingParts(TmsHeaders* firstBlock);
+  void ReadPart(const TmsHeaders& part, std::string_view& endLine, bool& atEnd);
+  void SingleTextParse(const TmsHeaders& top, const std::string& contentType, std::size_t bodyStart);
+  void SingleAttachmentParse(const TmsHeaders& top, const std::string& contentType);
+  void PlainParse();
+  void ReadUUFiles(std::string_view beginLine);
+  void KeepRestUndecoded();
+  void ErrorFallback(const std::string& error);
+  void LetMessagesRun();
+
+  TmsMessage& Msg;
+  std::string_view Raw;
+  TMimeLineReader Reader;
+  std::string Boundary;       // the current boundary line B: "--" and the parameter
+  std::string OuterBoundary;  // B of the enclosing multipart while a nested section is open
+  bool NestedOpen = false;
+  bool Alternative = false;
+};
+
+}  // namespace mailmoat
