@@ -23,14 +23,18 @@ constexpr std::uint32_t MaxContainerLength = 256u * 1024u * 1024u;
 
 // The compressed container of the rule files, the SpamCop settings and the filter update:
 // the original length as 4 bytes little-endian, then the data as one LHA -lh5- stream.
+// Throws ECompressError when `data` is longer than MaxContainerLength, since such a container
+// could not be read back.
 std::string CompressContainer(std::string_view data);
 // Throws ECompressError when the container is shorter than its length field, declares more
 // than MaxContainerLength, or its stream is damaged or ends early.
 std::string DecompressContainer(std::string_view container);
 
-// The file compression component owned by TConfigData: file to file, with the checks and
-// error boxes of the original component. Returns false after showing a box when a check
-// fails; throws EInOutError or ECompressError when reading or writing fails.
+// The file compression component owned by TConfigData: file to file. Before any work it checks
+// the two names (input missing, output existing or empty, both the same file, compared without
+// regard to case) and shows an error box for the first that fails. Returns false after such a
+// box, leaving every file as it was; throws EInOutError or ECompressError when reading, decoding
+// or writing fails, and then writes no output. The output is written through WriteFileAtomic.
 class TFileCompress {
 public:
   explicit TFileCompress(TUiHost& ui) : Ui(ui) {}
