@@ -142,8 +142,8 @@ std::string TIniFile::Text() const {
   return out;
 }
 
-void TIniFile::Save(const TPath& path) const {
-  WriteFileAtomic(path, Text());
+void TIniFile::Save(const TPath& path, TFileAccess access) const {
+  WriteFileAtomic(path, Text(), access);
 }
 
 std::optional<size_t> TIniFile::FindSection(std::string_view section) const {

@@ -30,7 +30,7 @@ public:
   // The document as it would be saved.
   std::string Text() const;
   // Saves through a work file, so a failed save leaves the old file intact. Throws EInOutError.
-  void Save(const TPath& path) const;
+  void Save(const TPath& path, TFileAccess access = TFileAccess::Keep) const;
 
   bool SectionExists(std::string_view section) const;
   bool ValueExists(std::string_view section, std::string_view key) const;

@@ -18,17 +18,24 @@ struct ProfileRecord {
   std::string Password;  // at most 24
   bool Enabled = true;
   bool Archive = false;
-  std::string ArchiveDir;  // at most 128
+  std::string ArchiveDir;                    // at most 128
+  std::array<std::uint8_t, 121> Reserved{};  // zero in new records, kept as read
+
+  bool operator==(const ProfileRecord&) const = default;
 };
 
 struct ApprovedSenderRecord {
   std::string Address;  // address or address pattern, at most 255
   std::string Name;     // at most 255
+
+  bool operator==(const ApprovedSenderRecord&) const = default;
 };
 
 struct TContactInfo {
   std::string Name;
   std::string Address;
+
+  bool operator==(const TContactInfo&) const = default;
 };
 
 // A filter rule as stored in the rule files and delivered by the filter update.
@@ -42,18 +49,35 @@ struct TRuleRec {
   bool RejectOnMatch = true;
   std::int32_t RuleID = 0;
   std::array<std::uint8_t, 248> Reserved{};  // kept as read
+
+  bool operator==(const TRuleRec&) const = default;
 };
 
 struct TBlacklistRec {
   std::string Name;          // at most 80
   std::string LookupSuffix;  // DNS zone, at most 80
   bool Enabled = true;
-  std::array<std::uint8_t, 256> Reserved{};
+  std::array<std::uint8_t, 256> Reserved{};  // kept as read
+
+  bool operator==(const TBlacklistRec&) const = default;
+};
+
+// The dial-up connection to make before a check ("duncfg.dat").
+struct DialSettingsRecord {
+  std::string EntryName;  // at most 40
+  std::string UserName;   // at most 40
+  std::string Password;   // at most 40
+  bool DisconnectWhenDone = true;
+  std::string PhoneNumber;  // at most 20; empty dials the entry's own number
+
+  bool operator==(const DialSettingsRecord&) const = default;
 };
 
 struct TSpamCopSettings {
-  std::string ReportAddress;
-  std::string FromAddress;
+  std::string ReportAddress;  // at most 255
+  std::string FromAddress;    // at most 255
+
+  bool operator==(const TSpamCopSettings&) const = default;
 };
 
 // One message of a check-and-view connection.

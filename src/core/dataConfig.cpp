@@ -58,10 +58,36 @@ void TConfigData::ConfigDataCreate() {
   LoadSettings();
   NotifyEnabled = Popup || PlayWav || StartClient;
   DecideDialUp();
-  if (Profiles.empty()) {
+  LoadStep([this] { LoadValidAddresses(); });
+  UpgradeApprovedSenders();
+  LoadStep([this] { LoadApprovedSenders(); });
+  LoadRules();
+  bool blacklists = false;
+  LoadStep([this, &blacklists] { blacklists = LoadBlacklists(); });
+  if (!blacklists) Blacklists.clear();
+  LoadSpamCopAddresses();
+  bool profiles = false;
+  // A file that exists but cannot be read has been reported already; the box below is for
+  // a program that has not been set up.
+  if (LoadStep([this, &profiles] { profiles = LoadProfiles(); }) && !profiles) {
     Ui.MessageBox(TMsgKind::Information, NoProfilesText, mbOK | mbHelp, 50);
   }
   ArchiveFixUp();
+}
+
+bool TConfigData::LoadStep(const std::function<void()>& step) {
+  try {
+    step();
+    return true;
+  } catch (const EMailmoatError& e) {
+    try {
+      WriteLog(std::string("! ") + e.what());
+    } catch (const EInOutError&) {
+      // The box below still tells the user.
+    }
+    Ui.MessageBox(TMsgKind::Error, e.what(), mbOK);
+    return false;
+  }
 }
 
 void TConfigData::CheckSingleInstance() {
@@ -103,8 +129,9 @@ void TConfigData::DecideDialUp() {
     }
     return;
   }
+  LoadDialSettings();
   try {
-    Dialer.GetEntryDialParams({});
+    Dialer.GetEntryDialParams(DialSettings.EntryName);
     RasAvailable = true;
   } catch (const std::exception&) {
     RasConnected = true;
@@ -131,7 +158,8 @@ bool TConfigData::SaveSettings() {
   try {
     TIniFile ini = TIniFile::Load(Paths.SettingsFile());
     WriteSettings(ini, *this, static_cast<int>(Profiles.size()));
-    ini.Save(Paths.SettingsFile());
+    // It holds the SMTP password, scrambled but not secret.
+    ini.Save(Paths.SettingsFile(), TFileAccess::OwnerOnly);
     return true;
   } catch (const std::exception& e) {
     try {

@@ -7,13 +7,16 @@
 #include "platform/InstanceLock.h"
 #include "platform/Paths.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mailmoat {
 
 class TUiHost;
 class TDialer;
+struct TRulesReportOptions;
 
 // The configuration object: every setting (the fields of TSettings, named after their keys
 // in "Mailmoat.ini"), every data store, and the run state shared by the check engine and the
@@ -44,6 +47,63 @@ public:
   void Log(TLogClass cls, const std::string& message);
   void WriteLog(const std::string& message) { ActivityLog.WriteLog(message); }
   void TrimLog(int days) { ActivityLog.TrimLog(days); }
+
+  // Mail server profiles ("pop3prof.dat"). LoadProfiles returns true when at least one
+  // profile was loaded; when only the file of an older version exists it shows the warning
+  // saying so and returns false. SaveProfiles removes the file when there is no profile.
+  // NumProfiles follows the list. Both throw EInOutError when the file cannot be read or
+  // written; a failed save leaves the old file as it was.
+  bool LoadProfiles();
+  void SaveProfiles();
+
+  // Valid addresses ("validaddr.dat", upgraded from "GoodAddr.txt"). A missing file leaves
+  // ValidAddresses as it is; an empty list deletes the file. Throw EInOutError.
+  void LoadValidAddresses();
+  void SaveValidAddresses();
+
+  // Approved senders. LoadApprovedSenders returns true when the file exists;
+  // SaveApprovedSenders returns true when it wrote records and deletes the file for an empty
+  // list. Both throw EInOutError, and a failed save leaves the old file as it was.
+  bool LoadApprovedSenders();
+  bool SaveApprovedSenders();
+  // Appends and saves a sender unless its address is listed already (in any letter case),
+  // which is told in a warning box. Returns true either way; throws EInOutError when the save
+  // fails, with the sender left in the list.
+  bool AddApprovedSender(const std::string& address, const std::string& name);
+  // Fills LegacyAddresses and LegacyNames from "mmtexcept.dat"; a read error is logged and
+  // leaves both empty. Blank lines are skipped.
+  void ReadLegacyApprovedSenders();
+  // The first e-mail address in `text`, lower-cased, and the name beside it. Never fails: a
+  // text without an address gives two empty fields.
+  static TContactInfo ParseContact(std::string_view text);
+
+  // The four rule lists from "mmtrules.bin" and "usrrules.bin". A file that cannot be read is
+  // logged and leaves its lists empty; a missing file is no error.
+  void LoadRules();
+  // Writes both rule files ("usrrules.bin" is deleted when the user has no rule). A failure
+  // is logged, or shown in a box at the levels None and Terse, and returns false; what
+  // follows the failure is not written, and no file is left half written.
+  bool SaveRules();
+  // Writes the filter rules report and opens it when asked. Returns false when there was no
+  // rule to report or the file could not be written, after saying so in a box.
+  bool CreateRulesReport(const TRulesReportOptions& options);
+
+  // DNS blacklist databases ("blacklists.dat"). LoadBlacklists returns false when there is
+  // no file; SaveBlacklists writes nothing for an empty list and returns false. Both throw
+  // EInOutError, and a failed save leaves the old file as it was.
+  bool LoadBlacklists();
+  bool SaveBlacklists();
+
+  // Dial-up settings ("duncfg.dat"). LoadDialSettings sets the defaults when there is no
+  // file; a file it cannot read is reported in a box and switches UseRas off.
+  // SaveDialSettings throws EInOutError.
+  void LoadDialSettings();
+  void SaveDialSettings();
+
+  // SpamCop addresses ("spamcop.dat"). Loading always succeeds: a missing or unreadable file
+  // leaves both addresses empty. Saving throws EInOutError or ECompressError.
+  bool LoadSpamCopAddresses();
+  void SaveSpamCopAddresses();
 
   // Renames "*.txt" message files of older versions in every profile's archive directory to
   // ".spam", and creates archive directories that are missing. Skipped once the registry
@@ -76,6 +136,7 @@ public:
   std::vector<TRuleRec> AcceptRules;
   std::vector<TBlacklistRec> Blacklists;
   TSpamCopSettings SpamCop;
+  DialSettingsRecord DialSettings;
   std::vector<THdrRec> HdrRecList;
 
   // Popup, PlayWav or StartClient; computed after loading and after the preferences are saved.
@@ -104,6 +165,10 @@ public:
 private:
   void CheckSingleInstance();
   void DecideDialUp();
+  void UpgradeApprovedSenders();
+  // Runs one load step of start-up; an error it throws is logged and shown, and start-up
+  // goes on. Returns false when the step failed.
+  bool LoadStep(const std::function<void()>& step);
 
   TInstanceLock InstanceLock;
 };

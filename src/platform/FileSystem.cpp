@@ -80,7 +80,7 @@ std::string ReadWholeFile(const TPath& path) {
   return data;
 }
 
-void WriteFileAtomic(const TPath& target, std::string_view data) {
+void WriteFileAtomic(const TPath& target, std::string_view data, TFileAccess access) {
   // A settings file kept elsewhere and linked here stays linked: replace the file the link
   // points to, not the link.
   std::error_code ec;
@@ -92,9 +92,11 @@ void WriteFileAtomic(const TPath& target, std::string_view data) {
   std::string work = path.string() + ".XXXXXX";
   const int fd = ::mkostemp(work.data(), O_CLOEXEC);
   if (fd < 0) ThrowFileError("Cannot create", TPath(work), errno);
-  // mkostemp creates the file 0600; keep the permissions of the file being replaced.
+  // mkostemp creates the file 0600; otherwise keep the permissions of the file being replaced.
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
+  if (access == TFileAccess::OwnerOnly) {
+    ::fchmod(fd, 0600);
+  } else if (::stat(path.c_str(), &st) == 0) {
     ::fchmod(fd, st.st_mode & 07777);
   } else {
     const mode_t mask = ::umask(0);

@@ -28,6 +28,20 @@ TEST(WriteFileAtomic, ReplacesContentAndKeepsPermissionsWithoutLeavingWorkFiles)
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
+TEST(WriteFileAtomic, PasswordFilesAreForTheirOwnerOnly) {
+  TTempDir dir;
+  const TPath file = dir / "pop3prof.dat";
+  WriteTextFile(file, "old");
+  ::chmod(file.c_str(), 0644);
+  WriteFileAtomic(file, "new", TFileAccess::OwnerOnly);
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  WriteFileAtomic(dir / "fresh.dat", "x", TFileAccess::OwnerOnly);
+  ASSERT_EQ(::stat((dir / "fresh.dat").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
 TEST(WriteFileAtomic, FailureNamesTheFileAndLeavesNothingBehind) {
   TTempDir dir;
   try {

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/Records.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mailmoat {
+
+// The user's own addresses: plain text, one entry per line, lines ended by CR LF.
+constexpr std::string_view ValidAddressesFileName = "validaddr.dat";
+// The earlier name of the same file.
+constexpr std::string_view OldValidAddressesFileName = "GoodAddr.txt";
+
+// The approved senders: 768-byte records one after another (the name is "_", the hexadecimal
+// ASCII codes of "APPROVED", ".dat").
+constexpr std::string_view ApprovedSendersFileName = "_415050524F564544.dat";
+// The earlier approved-senders file: one "address#name" or bare address per line.
+constexpr std::string_view LegacyApprovedSendersFileName = "mmtexcept.dat";
+constexpr std::size_t ApprovedSenderRecordSize = 768;
+
+// The longest text an approved sender's address or name can hold.
+constexpr std::size_t ApprovedSenderTextMax = 255;
+
+std::string EncodeApprovedSenders(const std::vector<ApprovedSenderRecord>& senders);
+// The whole records of `data`; a trailing partial record (a truncated file) is dropped.
+std::vector<ApprovedSenderRecord> DecodeApprovedSenders(std::string_view data);
+
+// The lines of a text file: CR LF, LF or a lone CR end a line; a last line without an end
+// counts, a final line end adds no empty line.
+std::vector<std::string> SplitTextLines(std::string_view text);
+
+// `text` without the blanks and control characters at either end.
+std::string TrimText(std::string_view text);
+
+}  // namespace mailmoat
