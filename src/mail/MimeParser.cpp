@@ -201,54 +201,67 @@ void TMimeParser::RemainingParts(TmsHeaders* firstBlock) {
   }
 }
 
+TmsAttItem TMimeParser::NewAttachment(const TmsHeaders& headers, const std::string& contentType, const char* unnamed,
+                                      bool& uuencoded) {
+  TmsAttItem item;
+  item.SetFileName(TmsParam(contentType, "name"));
+  const std::string mediaType = MediaTypeOf(contentType);
+  item.SetContentType(mediaType);
+  const std::string encoding = GetHeaderValue(headers, "Content-Transfer-Encoding");
+  uuencoded = StartsWithNoCase(encoding, "x-uue");
+  item.TransferKind = TransferKindOf(encoding);
+  if (item.FileName().empty()) {
+    // Naming the item sets a transfer kind and type of its own; the headers' ones win.
+    const std::uint8_t kind = item.TransferKind;
+    item.SetFileName(TmsParam(GetHeaderValue(headers, "Content-Disposition"), "filename"));
+    if (item.FileName().empty()) item.SetFileName(unnamed + std::to_string(Msg.Attachments.Count()));
+    item.TransferKind = kind;
+    item.SetContentType(mediaType);
+  }
+  return item;
+}
+
+bool TMimeParser::ReadAttachmentData(TmsAttItem& item, bool uuencoded,
+                                     const std::function<bool(std::string_view)>& ends, std::string_view& endLine) {
+  std::vector<std::string> quotedLines;
+  std::string_view line;
+  unsigned count = 0;
+  bool ended = false;
+  while (Reader.ReadLine(line)) {
+    if (ends(line)) {
+      endLine = line;
+      ended = true;
+      break;
+    }
+    if (item.TransferKind == tkBase64) {
+      if (line.empty() || (uuencoded && IsUUSkippedLine(line))) continue;
+      if (uuencoded) {
+        DecodeUULine(line, item.Data);
+      } else {
+        DecodeBase64Line(line, item.Data);
+      }
+      if (++count % kLinesPerBreak == 0) LetMessagesRun();
+    } else if (item.TransferKind == tkQuotedPrintable) {
+      quotedLines.emplace_back(line);
+    } else {
+      // Kept whole: a forwarded message or a text file with long lines must not lose bytes.
+      item.Data += line;
+      item.Data += "\r\n";
+    }
+  }
+  if (item.TransferKind == tkQuotedPrintable) item.Data = DecodeQuotedPrintableLines(quotedLines);
+  return ended;
+}
+
 void TMimeParser::ReadPart(const TmsHeaders& part, std::string_view& endLine, bool& atEnd) {
   try {
-    TmsAttItem item;
     std::string contentType = GetHeaderValue(part, "Content-type");
     if (contentType.empty()) contentType = "text/plain";
-    const std::string mediaType = MediaTypeOf(contentType);
-    item.SetContentType(mediaType);
-    item.SetFileName(TmsParam(contentType, "name"));
-    const std::string encoding = GetHeaderValue(part, "Content-Transfer-Encoding");
-    const bool uuencoded = StartsWithNoCase(encoding, "x-uue");
-    item.TransferKind = TransferKindOf(encoding);
-    if (item.FileName().empty()) {
-      const std::uint8_t kind = item.TransferKind;
-      item.SetFileName(TmsParam(GetHeaderValue(part, "Content-Disposition"), "filename"));
-      if (item.FileName().empty()) {
-        item.SetFileName((Alternative ? "_alt." : "att.") + std::to_string(Msg.Attachments.Count()));
-      }
-      item.TransferKind = kind;
-      item.SetContentType(mediaType);
-    }
-
-    std::vector<std::string> quotedLines;
-    std::string_view line;
-    unsigned count = 0;
-    atEnd = true;
-    while (Reader.ReadLine(line)) {
-      if (CutText(line, kCodecLineLimit).starts_with(Boundary)) {
-        endLine = line;
-        atEnd = false;
-        break;
-      }
-      if (item.TransferKind == tkBase64) {
-        if (line.empty() || (uuencoded && IsUUSkippedLine(line))) continue;
-        if (uuencoded) {
-          DecodeUULine(line, item.Data);
-        } else {
-          DecodeBase64Line(line, item.Data);
-        }
-        if (++count % kLinesPerBreak == 0) LetMessagesRun();
-      } else if (item.TransferKind == tkQuotedPrintable) {
-        quotedLines.emplace_back(line);
-      } else {
-        std::string piece(line);
-        piece += "\r\n";
-        item.Data += CutText(piece, kCodecLineLimit);
-      }
-    }
-    if (item.TransferKind == tkQuotedPrintable) item.Data = DecodeQuotedPrintableLines(quotedLines);
+    bool uuencoded = false;
+    TmsAttItem item = NewAttachment(part, contentType, Alternative ? "_alt." : "att.", uuencoded);
+    atEnd = !ReadAttachmentData(
+        item, uuencoded, [this](std::string_view line) { return CutText(line, kCodecLineLimit).starts_with(Boundary); },
+        endLine);
     Msg.Attachments.Add(std::move(item));
   } catch (const EMessageParserError&) {
     throw;
@@ -295,41 +308,13 @@ void TMimeParser::SingleTextParse(const TmsHeaders& top, const std::string& cont
 void TMimeParser::SingleAttachmentParse(const TmsHeaders& top, const std::string& contentType) {
   if (contentType.empty()) throw EMessageParserError("Missing required field: Content-Type");
   try {
-    TmsAttItem item;
-    item.SetFileName(TmsParam(contentType, "name"));
-    const std::string mediaType = MediaTypeOf(contentType);
-    item.SetContentType(mediaType);
-    const std::string encoding = GetHeaderValue(top, "Content-Transfer-Encoding");
-    const bool uuencoded = StartsWithNoCase(encoding, "x-uue");
-    item.TransferKind = TransferKindOf(encoding);
-    if (item.FileName().empty()) {
-      const std::uint8_t kind = item.TransferKind;
-      item.SetFileName(TmsParam(GetHeaderValue(top, "Content-Disposition"), "filename"));
-      if (item.FileName().empty()) item.SetFileName("att." + std::to_string(Msg.Attachments.Count()));
-      item.TransferKind = kind;
-      item.SetContentType(mediaType);
-    }
-    std::vector<std::string> quotedLines;
-    std::string_view line;
-    unsigned count = 0;
-    while (Reader.ReadLine(line)) {
-      if (item.TransferKind == tkBase64) {
-        if (line == ".") break;
-        if (line.empty() || (uuencoded && IsUUSkippedLine(line))) continue;
-        if (uuencoded) {
-          DecodeUULine(line, item.Data);
-        } else {
-          DecodeBase64Line(line, item.Data);
-        }
-        if (++count % kLinesPerBreak == 0) LetMessagesRun();
-      } else if (item.TransferKind == tkQuotedPrintable) {
-        quotedLines.emplace_back(line);
-      } else {
-        item.Data += line;
-        item.Data += "\r\n";
-      }
-    }
-    if (item.TransferKind == tkQuotedPrintable) item.Data = DecodeQuotedPrintableLines(quotedLines);
+    bool uuencoded = false;
+    TmsAttItem item = NewAttachment(top, contentType, "att.", uuencoded);
+    std::string_view endLine;
+    // The POP3 end line, where base64 data would otherwise take it as damage.
+    ReadAttachmentData(
+        item, uuencoded, [&item](std::string_view line) { return item.TransferKind == tkBase64 && line == "."; },
+        endLine);
     Msg.Attachments.Add(std::move(item));
   } catch (const EMessageParserError&) {
     throw;

@@ -2,8 +2,10 @@
 
 #include "mail/MailHeaders.h"
 #include "mail/MimeLineReader.h"
+#include "mail/TmsAttItem.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +37,13 @@ private:
   void ReadPart(const TmsHeaders& part, std::string_view& endLine, bool& atEnd);
   void SingleTextParse(const TmsHeaders& top, const std::string& contentType, std::size_t bodyStart);
   void SingleAttachmentParse(const TmsHeaders& top, const std::string& contentType);
+  // An attachment item named and typed from its headers; `unnamed` prefixes the made-up name.
+  TmsAttItem NewAttachment(const TmsHeaders& headers, const std::string& contentType, const char* unnamed,
+                           bool& uuencoded);
+  // Decodes data lines into `item` until `ends` accepts a line (returned in `endLine`, result
+  // true) or the input ends (false).
+  bool ReadAttachmentData(TmsAttItem& item, bool uuencoded, const std::function<bool(std::string_view)>& ends,
+                          std::string_view& endLine);
   void PlainParse();
   void ReadUUFiles(std::string_view beginLine);
   void KeepRestUndecoded();

@@ -134,6 +134,18 @@ TEST(MimeParse, NestedAlternativeInsideMixedWithPdf) {
   EXPECT_EQ(msg.ContentType(), "multipart/mixed");
 }
 
+TEST(MimeParse, SevenBitAttachmentLinesAreKeptWhole) {
+  // A forwarded message with a long line: cutting it would change the message a user may
+  // want to send on again.
+  const std::string longLine = "Received: " + std::string(600, 'r');
+  TmsMessage msg;
+  Load(msg, Crlf({"From: a@b.example", "MIME-Version: 1.0", "Content-Type: multipart/mixed; boundary=\"b\"", "", "--b",
+                  "Content-Type: text/plain", "", "see below", "--b", "Content-Type: message/rfc822; name=\"fwd.eml\"",
+                  "", longLine, "", "body", "--b--", ""}));
+  ASSERT_EQ(msg.Attachments.Count(), 1u);
+  EXPECT_EQ(msg.Attachments[0].Data, longLine + "\r\n\r\nbody\r\n");
+}
+
 TEST(MimeParse, NestedAlternativeWithoutOuterClosingBoundary) {
   std::string raw = kAlternativeInMixed.substr(0, kAlternativeInMixed.find("--inner--") + 11);
   TmsMessage msg;
