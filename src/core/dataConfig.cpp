@@ -47,7 +47,8 @@ TConfigData::TConfigData(TAppPaths paths, TUiHost& ui, TDialer& dialer, TClock c
       Dialer(dialer),
       Clock(std::move(clock)),
       Registry(Paths.RegistryFile()),
-      ActivityLog(Paths.ProgramDir, *this, ui, Registry, Clock) {
+      ActivityLog(Paths.ProgramDir, *this, ui, Registry, Clock),
+      FileCompress(ui) {
 }
 
 void TConfigData::ConfigDataCreate() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ActivityLog.h"
+#include "core/FileCompress.h"
 #include "core/Records.h"
 #include "core/Registry.h"
 #include "core/Settings.h"
@@ -123,6 +124,7 @@ public:
   const TClock Clock;
   TRegistry Registry;
   TActivityLog ActivityLog;
+  TFileCompress FileCompress;
 
   // Stores.
   std::vector<ProfileRecord> Profiles;
