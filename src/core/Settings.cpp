@@ -128,6 +128,8 @@ void ForEachKey(TSettings& s, Visitor&& v) {
   v("Config", "MaxBodyRuleSize", s.MaxBodyRuleSize);
   v("Config", "StartupCheckDelay", s.StartupCheckDelay);
   v("Config", "BlacklistCheckNum", s.BlacklistCheckNum);
+  v("Config", "DnsServer", s.DnsServer);
+  v("Config", "TlsCaFile", s.TlsCaFile);
   v("UpdateProxy", "Server", s.UpdateProxy.Server);
   v("UpdateProxy", "UserName", s.UpdateProxy.UserName);
   v("UpdateProxy", "Password", s.UpdateProxy.Password);
@@ -139,6 +141,8 @@ void ForEachKey(TSettings& s, Visitor&& v) {
   v("Requeue", "SMTPPassword", TPasswordKey{s.Requeue.SMTPPassword});
   v("Requeue", "SMTPAuth", TAuthKey{s.Requeue.SMTPAuth, s.Requeue});
   v("Requeue", "IncHeaders", s.Requeue.IncHeaders);
+  v("Requeue", "SMTPPort", s.Requeue.SMTPPort);
+  v("Requeue", "SMTPSecurity", s.Requeue.SMTPSecurity);
 }
 
 // A scrambled password may hold line breaks, NUL bytes or blanks at its ends, which a line of

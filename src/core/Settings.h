@@ -40,6 +40,9 @@ struct TRequeueSettings {
   std::string SMTPPassword;  // plain in memory, scrambled in the file
   bool SMTPAuth = false;
   bool IncHeaders = false;
+  // Beyond the original program: how the SMTP server is reached.
+  std::int32_t SMTPPort = 25;
+  std::int32_t SMTPSecurity = 0;  // 0 plain, 1 STARTTLS, 2 TLS from the start
 
   bool operator==(const TRequeueSettings&) const = default;
 };
@@ -95,6 +98,10 @@ struct TSettings {
   std::int32_t MaxBodyRuleSize = 50;
   std::int32_t StartupCheckDelay = 0;
   std::int32_t BlacklistCheckNum = 1;
+  // Beyond the original program: a DNS server ("host:port") for the blacklist look-ups instead
+  // of the system's, and an extra certificate authority file trusted for TLS.
+  std::string DnsServer;
+  std::string TlsCaFile;
 
   TUpdateProxySettings UpdateProxy;
   TRequeueSettings Requeue;

@@ -57,6 +57,9 @@ TEST_F(SettingsFileTest, NoFileGivesEveryDefault) {
   EXPECT_EQ(config->ClientWin, 1);
   EXPECT_EQ(config->Port, "110");
   EXPECT_EQ(config->UpdateProxy.Port, 80);
+  EXPECT_EQ(config->Requeue.SMTPPort, 25);
+  EXPECT_EQ(config->Requeue.SMTPSecurity, 0);
+  EXPECT_EQ(config->DnsServer, "");
   EXPECT_EQ(config->LoggingLevel, LogLevel::Normal);
   EXPECT_EQ(config->LogDisp, LogDisposition::Rename);
   EXPECT_EQ(config->Width, 422);
@@ -162,7 +165,9 @@ TEST_F(SettingsFileTest, EverySettingSurvivesSaveAndLoad) {
   c->StartupCheckDelay = 12;
   c->BlacklistCheckNum = 3;
   c->UpdateProxy = {"proxy", "pu", "pp", 3128};
-  c->Requeue = {"smtp.example.org", false, "to@example.org", "login", "pass word", true, true};
+  c->DnsServer = "127.0.0.1:5353";
+  c->TlsCaFile = "/etc/ssl/my-ca.pem";
+  c->Requeue = {"smtp.example.org", false, "to@example.org", "login", "pass word", true, true, 587, 1};
   c->Profiles.resize(2);
   ASSERT_TRUE(c->SaveSettings());
 
