@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "core/AsciiText.h"
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
 #include "core/CommandLine.h"
@@ -51,15 +52,10 @@ TProgramOptions ParseProgramOptions(const std::vector<std::string>& argv) {
 
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return s;
-}
-
 // "dump FILE [none|basic|detailed]": the level, or nothing when the arguments are wrong.
 std::optional<TDumpLevel> DumpLevel(const std::vector<std::string>& args) {
   if (args.size() < 2 || args.size() > 3 || args[1].empty()) return std::nullopt;
-  const std::string level = args.size() == 3 ? Lower(args[2]) : "none";
+  const std::string level = args.size() == 3 ? LowerCaseAscii(args[2]) : "none";
   if (level == "none") return TDumpLevel::None;
   if (level == "basic") return TDumpLevel::Basic;
   if (level == "detailed") return TDumpLevel::Detailed;
@@ -97,7 +93,7 @@ int RunApplication(const std::vector<std::string>& argv) {
     return 0;
   }
 
-  const bool dump = !options.Args.empty() && Lower(options.Args[0]) == "dump";
+  const bool dump = !options.Args.empty() && LowerCaseAscii(options.Args[0]) == "dump";
   const std::optional<TDumpLevel> dumpLevel = dump ? DumpLevel(options.Args) : std::nullopt;
   if (dump && !dumpLevel) {
     std::fprintf(stderr, "mailmoat: dump needs a file name and at most one of none, basic, detailed\n\n%s",

@@ -1,5 +1,6 @@
 #include "core/ActivityLog.h"
 
+#include "core/AsciiText.h"
 #include "core/Registry.h"
 #include "core/UiHost.h"
 #include "platform/Errors.h"
@@ -34,10 +35,6 @@ long DaysFromCivil(int y, unsigned m, unsigned d) {
 
 bool IsLeap(int y) {
   return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool Digit(char c) {

@@ -3,6 +3,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include "core/AsciiText.h"
 #include "core/RecordIO.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
@@ -14,15 +15,6 @@
 namespace mailmoat {
 
 namespace {
-
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
 
 std::string JoinLines(const std::vector<std::string>& lines) {
   std::string text;
@@ -147,7 +139,7 @@ bool TConfigData::AddApprovedSender(const std::string& address, const std::strin
   // Compared as it would be stored, so an over-long address cannot slip in twice.
   const std::string_view stored = CutToField(address, ApprovedSenderTextMax + 1);
   for (const ApprovedSenderRecord& s : ApprovedSenders) {
-    if (EqualIgnoringCase(s.Address, stored)) {
+    if (SameTextAscii(s.Address, stored)) {
       Ui.MessageBox(TMsgKind::Warning, "Any entry for " + address + " already exists.", mbOK);
       return true;
     }

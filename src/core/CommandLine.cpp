@@ -1,26 +1,17 @@
 #include "core/CommandLine.h"
 
+#include "core/AsciiText.h"
 #include "core/dataConfig.h"
 
 #include <algorithm>
 
 namespace mailmoat {
 
-namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-  return s;
-}
-
-}  // namespace
-
 bool ApplyCommandLine(TConfigData& config, const std::vector<std::string>& args) {
-  if (args.empty() || Lower(args[0]) != "quick") return false;
+  if (args.empty() || LowerCaseAscii(args[0]) != "quick") return false;
   config.Log(TLogClass::Normal, "@ Quick check and quit executing");
   config.AutoView = false;
-  if (args.size() > 1 && Lower(args[1]) == "eat") {
+  if (args.size() > 1 && LowerCaseAscii(args[1]) == "eat") {
     config.Log(TLogClass::Normal, "@ Quick check will eat rejected messages");
     config.AutoType = true;
   } else {

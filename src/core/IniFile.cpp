@@ -1,5 +1,6 @@
 #include "core/IniFile.h"
 
+#include "core/AsciiText.h"
 #include <algorithm>
 
 namespace mailmoat {
@@ -14,15 +15,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 std::string_view StripQuotes(std::string_view v) {
@@ -148,7 +140,7 @@ void TIniFile::Save(const TPath& path, TFileAccess access) const {
 
 std::optional<size_t> TIniFile::FindSection(std::string_view section) const {
   for (size_t i = 0; i < Lines.size(); ++i) {
-    if (Lines[i].Kind == TLineKind::Section && SameName(Lines[i].Name, section)) return i;
+    if (Lines[i].Kind == TLineKind::Section && SameTextAscii(Lines[i].Name, section)) return i;
   }
   return std::nullopt;
 }
@@ -159,8 +151,8 @@ std::optional<size_t> TIniFile::FindKey(std::string_view section, std::string_vi
   for (size_t i = 0; i < Lines.size(); ++i) {
     const TLine& line = Lines[i];
     if (line.Kind == TLineKind::Section)
-      inSection = SameName(line.Name, section);
-    else if (inSection && line.Kind == TLineKind::Key && SameName(line.Name, key))
+      inSection = SameTextAscii(line.Name, section);
+    else if (inSection && line.Kind == TLineKind::Key && SameTextAscii(line.Name, key))
       return i;
   }
   return std::nullopt;

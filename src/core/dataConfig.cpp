@@ -1,5 +1,6 @@
 #include "core/dataConfig.h"
 
+#include "core/AsciiText.h"
 #include "core/Dialer.h"
 #include "core/IniFile.h"
 #include "core/UiHost.h"
@@ -22,12 +23,6 @@ public:
 private:
   TUiHost& Ui;
 };
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-  return s;
-}
 
 const char AlreadyRunningText[] = "Mailmoat Pro is already running on your system.\r\n This instance will now close.";
 
@@ -218,7 +213,7 @@ void TConfigData::ArchiveFixUp() {
     for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
       if (!entry.is_regular_file(ec)) continue;
       const std::string name = entry.path().filename().string();
-      const std::string lower = Lower(name);
+      const std::string lower = LowerCaseAscii(name);
       if (lower.size() < 4 || lower.compare(lower.size() - 4, 4, ".txt") != 0) continue;
       if (std::find(std::begin(Kept), std::end(Kept), lower) != std::end(Kept)) continue;
       renames.push_back(entry.path());
