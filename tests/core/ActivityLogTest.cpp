@@ -1,8 +1,8 @@
 #include "core/ActivityLog.h"
-#include "core/Dialer.h"
 #include "core/Registry.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
+#include "support/FakeDialer.h"
 #include "support/RecordingUiHost.h"
 #include "support/TempDir.h"
 
@@ -20,17 +20,11 @@ using test::WriteTextFile;
 constexpr std::time_t Now = 1796735109;
 constexpr std::time_t Day = 86400;
 
-class TNullDialer : public TDialer {
-public:
-  bool RasUnavailable() const override { return true; }
-  void GetEntryDialParams(const std::string&) override {}
-};
-
 class ActivityLogTest : public testing::Test {
 protected:
   TTempDir Dir;
   TRecordingUiHost Ui;
-  TNullDialer Dialer;
+  test::TFakeDialer Dialer;
   std::time_t Clock = Now;
   TConfigData Config{TAppPaths::ForHome(Dir.Path()), Ui, Dialer, [this] { return Clock; }};
 

@@ -1,8 +1,8 @@
 #include "core/CommandLine.h"
-#include "core/Dialer.h"
 #include "core/IniFile.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
+#include "support/FakeDialer.h"
 #include "support/RecordingUiHost.h"
 #include "support/TempDir.h"
 
@@ -17,23 +17,11 @@ using test::TRecordingUiHost;
 using test::TTempDir;
 using test::WriteTextFile;
 
-class TScriptedDialer : public TDialer {
-public:
-  bool Unavailable = true;
-  bool ParamsFail = false;
-  int ParamCalls = 0;
-  bool RasUnavailable() const override { return Unavailable; }
-  void GetEntryDialParams(const std::string&) override {
-    ++ParamCalls;
-    if (ParamsFail) throw EMailmoatError("The phone book entry cannot be found");
-  }
-};
-
 class ConfigDataTest : public testing::Test {
 protected:
   TTempDir Dir;
   TRecordingUiHost Ui;
-  TScriptedDialer Dialer;
+  test::TFakeDialer Dialer;
 
   std::unique_ptr<TConfigData> NewConfig(const TPath& home) {
     return std::make_unique<TConfigData>(TAppPaths::ForHome(home), Ui, Dialer, [] { return std::time_t(1796735109); });
@@ -95,13 +83,13 @@ TEST_F(ConfigDataTest, DialUpAvailabilityDecidesTheNetworkFlags) {
     WriteTextFile(Dir / "Mailmoat.ini", c.Ini);
     Dialer.Unavailable = c.Unavailable;
     Dialer.ParamsFail = c.ParamsFail;
-    Dialer.ParamCalls = 0;
+    Dialer.EntriesAsked.clear();
     auto config = NewConfig();
     config->ConfigDataCreate();
     EXPECT_EQ(config->UseRas, c.UseRas) << c.Ini << c.Unavailable << c.ParamsFail;
     EXPECT_EQ(config->RasAvailable, c.RasAvailable) << c.Ini << c.Unavailable << c.ParamsFail;
     EXPECT_EQ(config->RasConnected, c.RasConnected) << c.Ini << c.Unavailable << c.ParamsFail;
-    EXPECT_EQ(Dialer.ParamCalls, c.ParamCalls);
+    EXPECT_EQ(Dialer.EntriesAsked.size(), static_cast<size_t>(c.ParamCalls));
   }
 }
 

@@ -1,7 +1,7 @@
-#include "core/Dialer.h"
 #include "core/IniFile.h"
 #include "core/dataConfig.h"
 #include "support/FileSizeLimit.h"
+#include "support/FakeDialer.h"
 #include "support/RecordingUiHost.h"
 #include "support/TempDir.h"
 
@@ -15,17 +15,11 @@ using test::TRecordingUiHost;
 using test::TTempDir;
 using test::WriteTextFile;
 
-class TNullDialer : public TDialer {
-public:
-  bool RasUnavailable() const override { return true; }
-  void GetEntryDialParams(const std::string&) override {}
-};
-
 class SettingsFileTest : public testing::Test {
 protected:
   TTempDir Dir;
   TRecordingUiHost Ui;
-  TNullDialer Dialer;
+  test::TFakeDialer Dialer;
 
   std::unique_ptr<TConfigData> NewConfig(const TPath& home) {
     return std::make_unique<TConfigData>(TAppPaths::ForHome(home), Ui, Dialer, [] { return std::time_t(0); });

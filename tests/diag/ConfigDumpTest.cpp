@@ -1,8 +1,8 @@
 #include "diag/ConfigDump.h"
 
-#include "core/Dialer.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
+#include "support/FakeDialer.h"
 #include "support/RecordingUiHost.h"
 #include "support/TempDir.h"
 
@@ -11,12 +11,6 @@
 namespace mailmoat {
 namespace {
 
-class TNoDialer : public TDialer {
-public:
-  bool RasUnavailable() const override { return true; }
-  void GetEntryDialParams(const std::string&) override {}
-};
-
 // Tuesday 08 December 2026 13:40:03 UTC; the tests run in UTC.
 constexpr std::time_t Now = 1796737203;
 
@@ -24,7 +18,7 @@ class ConfigDumpTest : public testing::Test {
 protected:
   test::TTempDir Dir;
   test::TRecordingUiHost Ui;
-  TNoDialer Dialer;
+  test::TFakeDialer Dialer;
   TConfigData Config{TAppPaths::ForHome(Dir.Path()), Ui, Dialer, [] { return Now; }};
 
   std::vector<std::string> Lines(TDumpLevel level, const TSystemFacts& facts = {}) {

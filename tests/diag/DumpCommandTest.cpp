@@ -1,8 +1,8 @@
 // The dump as support would receive it: stores written to a home directory by the program,
 // read back by a fresh start through `mailmoat --home DIR dump FILE none`.
 #include "app/Application.h"
-#include "core/Dialer.h"
 #include "core/dataConfig.h"
+#include "support/FakeDialer.h"
 #include "support/RecordingUiHost.h"
 #include "support/TempDir.h"
 
@@ -13,15 +13,9 @@
 namespace mailmoat {
 namespace {
 
-class TNoDialer : public TDialer {
-public:
-  bool RasUnavailable() const override { return true; }
-  void GetEntryDialParams(const std::string&) override {}
-};
-
 void WriteStores(const TPath& home) {
   test::TRecordingUiHost ui;
-  TNoDialer dialer;
+  test::TFakeDialer dialer;
   TConfigData c(TAppPaths::ForHome(home), ui, dialer);
   c.LoadSettings();
   c.AutoMins = 10;
