@@ -27,6 +27,9 @@ std::string EncodeProfiles(const std::vector<ProfileRecord>& profiles) {
     w.Bool(p.Enabled);
     w.Bool(p.Archive);
     w.String(p.ArchiveDir, 129);
+    w.Byte(static_cast<std::uint8_t>(p.Port & 0xFF));
+    w.Byte(static_cast<std::uint8_t>(p.Port >> 8));
+    w.Byte(static_cast<std::uint8_t>(p.Security));
     w.Bytes(p.Reserved);
   }
   return out;
@@ -44,6 +47,14 @@ std::vector<ProfileRecord> DecodeProfiles(std::string_view plain) {
     p.Enabled = r.Bool();
     p.Archive = r.Bool();
     p.ArchiveDir = r.String(129);
+    // The original record ends in 121 reserved bytes, zero in every file it wrote. The first
+    // three now hold the port (offsets 311-312, little-endian; 0 = the global Port setting)
+    // and the security mode (offset 313), so an old file reads as "global port, no TLS".
+    // Bytes 314-431 stay reserved.
+    const std::uint8_t portLow = r.Byte();
+    const std::uint8_t portHigh = r.Byte();
+    p.Port = static_cast<std::uint16_t>(portLow | (portHigh << 8));
+    p.Security = static_cast<TProfileSecurity>(r.Byte());
     r.Bytes(p.Reserved);
   }
   return profiles;

@@ -10,6 +10,13 @@
 
 namespace mailmoat {
 
+// How a profile's POP3 connection is secured. Stored as one byte; old files hold 0.
+enum class TProfileSecurity : std::uint8_t {
+  None = 0,         // plain text
+  Stls = 1,         // plain connect, then STLS; a server without it is an error
+  ImplicitTls = 2,  // TLS from the first byte (usually port 995)
+};
+
 // One POP3 mailbox.
 struct ProfileRecord {
   std::string Name;      // at most 24
@@ -18,8 +25,10 @@ struct ProfileRecord {
   std::string Password;  // at most 24
   bool Enabled = true;
   bool Archive = false;
-  std::string ArchiveDir;                    // at most 128
-  std::array<std::uint8_t, 121> Reserved{};  // zero in new records, kept as read
+  std::string ArchiveDir;  // at most 128
+  std::uint16_t Port = 0;  // 0: the global Port setting
+  TProfileSecurity Security = TProfileSecurity::None;
+  std::array<std::uint8_t, 118> Reserved{};  // zero in new records, kept as read
 
   bool operator==(const ProfileRecord&) const = default;
 };

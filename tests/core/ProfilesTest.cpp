@@ -30,8 +30,10 @@ protected:
 TEST_F(ProfilesTest, RecordLayoutPutsEachFieldAtItsOffset) {
   ProfileRecord p = Profile("home");
   p.Name = std::string(30, 'N');  // cut to 24
+  p.Port = 0x03E3;                // 995
+  p.Security = TProfileSecurity::ImplicitTls;
   p.Reserved[0] = 0x5A;
-  p.Reserved[120] = 0xA5;
+  p.Reserved[117] = 0xA5;
   const std::string bytes = EncodeProfiles({p});
   ASSERT_EQ(bytes.size(), 432u);
   EXPECT_EQ(bytes.substr(0, 25), "\x18" + std::string(24, 'N'));
@@ -41,8 +43,28 @@ TEST_F(ProfilesTest, RecordLayoutPutsEachFieldAtItsOffset) {
   EXPECT_EQ(bytes[180], 1);
   EXPECT_EQ(bytes[181], 1);
   EXPECT_EQ(bytes.substr(182, 1 + p.ArchiveDir.size()), char(p.ArchiveDir.size()) + p.ArchiveDir);
-  EXPECT_EQ(static_cast<unsigned char>(bytes[311]), 0x5A);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[311]), 0xE3);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[312]), 0x03);
+  EXPECT_EQ(bytes[313], 2);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[314]), 0x5A);
   EXPECT_EQ(static_cast<unsigned char>(bytes[431]), 0xA5);
+}
+
+TEST_F(ProfilesTest, OldRecordsWithZeroReservedBytesReadAsGlobalPortWithoutTls) {
+  ProfileRecord p = Profile("old");
+  std::string bytes = EncodeProfiles({p});
+  ASSERT_EQ(bytes.substr(311), std::string(121, '\0'));
+  const ProfileRecord read = DecodeProfiles(bytes).at(0);
+  EXPECT_EQ(read.Port, 0);
+  EXPECT_EQ(read.Security, TProfileSecurity::None);
+
+  bytes[311] = '\x4C';  // 1100 = 0x044C, little-endian
+  bytes[312] = '\x04';
+  bytes[313] = 1;
+  const ProfileRecord stls = DecodeProfiles(bytes).at(0);
+  EXPECT_EQ(stls.Port, 1100);
+  EXPECT_EQ(stls.Security, TProfileSecurity::Stls);
+  EXPECT_EQ(EncodeProfiles({stls}), bytes);
 }
 
 TEST_F(ProfilesTest, SavedProfilesLoadBackWithTheExactFileSize) {

@@ -1,0 +1,262 @@
+#include "mail/TmsPOPClient.h"
+
+#include "mail/SocketErrors.h"
+#include "mail/TmsMessage.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <ctime>
+#include <vector>
+
+namespace mailmoat {
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool ToInt64(std::string_view text, std::int64_t& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// The lines of a multi-line response as they arrived, each without its CR LF.
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    const std::size_t lf = text.find('\n');
+    std::string_view line = text.substr(0, lf);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.emplace_back(line);
+    if (lf == std::string_view::npos) break;
+    text.remove_prefix(lf + 1);
+  }
+  return lines;
+}
+
+// RFC 1939 section 3: the final "." line goes and a leading "." that was doubled for the
+// transfer is removed, so the message is parsed as the sender wrote it.
+std::string Unstuff(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool lineStart = true;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (lineStart && c == '.') {
+      const std::string_view rest = text.substr(i);
+      if (rest == ".\r\n" || rest == ".\n" || rest == ".") break;
+      lineStart = false;
+      if (rest.size() > 1 && rest[1] == '.') continue;
+    }
+    out.push_back(c);
+    lineStart = c == '\n';
+  }
+  return out;
+}
+
+// Marks the client busy for one operation. Waits in non-blocking mode let window messages
+// run, and a timer there must not slip a command between another command and its reply.
+class TBusyScope {
+public:
+  explicit TBusyScope(bool& busy) : Busy(busy) {
+    if (Busy) throw EmsError("The POP3 connection is busy with another command");
+    Busy = true;
+  }
+  ~TBusyScope() { Busy = false; }
+  TBusyScope(const TBusyScope&) = delete;
+  TBusyScope& operator=(const TBusyScope&) = delete;
+
+private:
+  bool& Busy;
+};
+
+}  // namespace
+
+std::string ReplyToken(std::string_view line, int n) {
+  std::string_view rest = Trim(line);
+  for (int i = 0; i < n; ++i) {
+    const std::size_t blank = rest.find(' ');
+    if (blank == std::string_view::npos) return {};
+    rest = Trim(rest.substr(blank + 1));
+  }
+  return std::string(Trim(rest.substr(0, rest.find(' '))));
+}
+
+void TmsPOPClient::OpenLog() {
+  if (Log.is_open()) Log.close();
+  if (ProtocolLogFile.empty()) return;
+  Log.open(ProtocolLogFile, std::ios::app | std::ios::binary);
+  const std::time_t now = std::time(nullptr);
+  char stamp[32] = "";
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+  LogLine("", std::string("--- ") + stamp + " connecting to " + Host() + ":" + std::to_string(Port));
+}
+
+void TmsPOPClient::LogLine(std::string_view prefix, std::string_view line) {
+  if (!Log.is_open()) return;
+  Log << prefix << line << '\n';
+  Log.flush();
+}
+
+void TmsPOPClient::SendCommand(const std::string& command) {
+  // A line break in a user name or password would smuggle in commands of its own.
+  if (command.find_first_of("\r\n") != std::string::npos)
+    throw EmsError("Line breaks are not allowed in a POP3 command");
+  LogLine("> ", command.starts_with("PASS ") ? std::string_view("PASS ********") : std::string_view(command));
+  SendText(command + "\r\n");
+}
+
+std::string TmsPOPClient::ReadReply() {
+  std::string reply = ReadLine();
+  LogLine("< ", reply);
+  return reply;
+}
+
+void TmsPOPClient::RequirePositive(const std::string& reply) {
+  if (!reply.empty() && reply[0] == '+') return;
+  // A closed connection reads as an empty line; say so rather than raise an empty text.
+  if (reply.empty() && PeerClosed()) throw EmsServerError("The server closed the connection without a reply");
+  throw EmsServerError(reply);
+}
+
+std::string TmsPOPClient::Command(const std::string& command) {
+  SendCommand(command);
+  std::string reply = ReadReply();
+  RequirePositive(reply);
+  return reply;
+}
+
+std::string TmsPOPClient::MessageNumber() const {
+  return std::to_string(CurrentMessage + 1);
+}
+
+void TmsPOPClient::Login() {
+  const TBusyScope busy(Busy);
+  // The counts belong to one connection: a garbled STAT must not leave those of the last
+  // mailbox in place.
+  MessageCount = 0;
+  TotalSize = 0;
+  CurrentMessage = -1;
+  OpenLog();
+  Connect();
+  std::string greeting = ReadReply();
+  RequirePositive(greeting);
+  // Three-digit continuation form ("220-..."); POP3 greetings never take it.
+  if (greeting.size() > 3 && greeting.find('-') == 3) {
+    for (;;) {
+      const std::string more = ReadReply();
+      if (more.size() > 3 && more[3] == ' ') break;
+      if (more.empty() && PeerClosed()) break;
+    }
+  }
+  if (TlsMode == TmsTlsMode::StartTls) {
+    // No fallback: a server that cannot secure the session never sees the password.
+    SendCommand("STLS");
+    const std::string reply = ReadReply();
+    if (reply.empty() || reply[0] != '+') {
+      Abandon();
+      throw EmsServerError("The server " + Host() + " does not support STLS, required for this mailbox: " +
+                           (reply.empty() ? std::string("no reply") : reply));
+    }
+    StartTls(Host());
+    LogLine("", "--- TLS started");
+  }
+  Command("USER " + UserName.substr(0, 255));
+  Command("PASS " + Password.substr(0, 255));
+  CurrentMessage = -1;
+  const std::string stat = Command("STAT");
+  const std::string rest = stat.size() > 4 ? stat.substr(4) : std::string();
+  const std::size_t blank = rest.find(' ');
+  if (blank != std::string::npos) {
+    std::int64_t count = 0, size = 0;
+    const std::string countText = rest.substr(0, blank);
+    const std::string sizeText = rest.substr(blank + 1, rest.find(' ', blank + 1) - blank - 1);
+    // A reply that is not numbers leaves the counts at 0, as a missing blank does.
+    if (ToInt64(countText, count) && count >= 0 && count <= INT32_MAX) MessageCount = static_cast<int>(count);
+    if (ToInt64(sizeText, size)) TotalSize = size;
+  }
+  if (MessageCount > 0) CurrentMessage = 0;
+}
+
+void TmsPOPClient::SetCurrentMessage(int index) {
+  if (MessageCount == 0) {
+    CurrentMessage = -1;
+    return;
+  }
+  CurrentMessage = std::clamp(index, 0, MessageCount - 1);
+}
+
+void TmsPOPClient::RetrieveHeaders() {
+  const TBusyScope busy(Busy);
+  Command("TOP " + MessageNumber() + " 1");
+  std::string response;
+  ReadMultiLine(response, -1);
+  LogLine("< ", "(" + std::to_string(response.size()) + " bytes)");
+  if (MailMessage != nullptr) MailMessage->LoadHeaderSummary(SplitLines(response));
+}
+
+void TmsPOPClient::RetrieveMessage() {
+  const TBusyScope busy(Busy);
+  if (MailMessage != nullptr) MailMessage->Clear();
+  if (OnRetrievingMessage) OnRetrievingMessage();
+  const std::string status = Command("RETR " + MessageNumber());
+  std::int64_t size = -1;
+  if (!ToInt64(ReplyToken(status, 1), size)) size = -1;
+  std::string response;
+  ReadMultiLine(response, size);
+  LogLine("< ", "(" + std::to_string(response.size()) + " bytes)");
+  if (MailMessage != nullptr) MailMessage->LoadFromString(Unstuff(response));
+  if (OnMessageRetrieved) OnMessageRetrieved();
+}
+
+int TmsPOPClient::GetMessageSize() {
+  const TBusyScope busy(Busy);
+  const std::string reply = Command("LIST " + MessageNumber());
+  std::int64_t size = 0;
+  if (!ToInt64(ReplyToken(reply, 2), size) || size < INT32_MIN || size > INT32_MAX) return -1;
+  return static_cast<int>(size);
+}
+
+std::string TmsPOPClient::GetMessageUID() {
+  const TBusyScope busy(Busy);
+  SendCommand("UIDL " + MessageNumber());
+  const std::string reply = ReadReply();
+  if (reply.empty() || reply[0] != '+') return {};
+  return ReplyToken(reply, 2);
+}
+
+void TmsPOPClient::DeleteMessage() {
+  Command("DELE " + MessageNumber());
+}
+
+void TmsPOPClient::SendKeepAlive(const std::string& command) {
+  // A tick that comes while another command waits for its reply is simply skipped.
+  if (Busy) return;
+  const TBusyScope busy(Busy);
+  SendCommand(command);
+  ReadReply();
+}
+
+void TmsPOPClient::Logout() {
+  const TBusyScope busy(Busy);
+  SendCommand("QUIT");
+  bool ended = false;
+  std::string reply;
+  try {
+    reply = ReadReply();
+  } catch (const EWinsockError& e) {
+    // The server may reset the connection as soon as it has QUIT; the logout is done then.
+    if (e.Code != WSAECONNRESET) throw;
+    ended = true;
+  }
+  // A server that just closes after QUIT has ended the session as asked, too.
+  if (!ended && !(reply.empty() && PeerClosed())) RequirePositive(reply);
+  Close();
+  if (Log.is_open()) Log.close();
+}
+
+}  // namespace mailmoat

@@ -1,0 +1,173 @@
+// The blacklist stage against a real DNS blacklist server: rbldnsd on a loopback port,
+// serving zones from files in a temporary folder. Skipped when rbldnsd is not installed.
+#include "filter/BlacklistLookup.h"
+#include "filter/CaresResolver.h"
+#include "filter/FilterTestSupport.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+namespace mailmoat {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Contains;
+using testing::HasSubstr;
+
+std::string FindRbldnsd() {
+  for (const char* dir : {"/usr/sbin", "/usr/local/sbin", "/usr/bin", "/usr/local/bin"}) {
+    const std::string path = std::string(dir) + "/rbldnsd";
+    if (::access(path.c_str(), X_OK) == 0) return path;
+  }
+  return {};
+}
+
+// A UDP port on the loopback address that was free a moment ago; `keep` holds it bound.
+int LoopbackUdpPort(int* keep = nullptr) {
+  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  if (keep) {
+    *keep = fd;
+  } else {
+    ::close(fd);
+  }
+  return ntohs(addr.sin_port);
+}
+
+bool ProcessGone(pid_t pid) {
+  if (::kill(pid, 0) != 0) return true;
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("State:")) return line.find('Z') != std::string::npos;  // unreaped
+  }
+  return false;
+}
+
+class RbldnsdIntegrationTest : public test::FilterTest {
+protected:
+  void SetUp() override {
+    FilterTest::SetUp();
+    const std::string rbldnsd = FindRbldnsd();
+    if (rbldnsd.empty()) GTEST_SKIP() << "rbldnsd is not installed";
+    // Started as root, rbldnsd reads its zones as its own unprivileged user.
+    std::filesystem::permissions(Dir.Path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                                 std::filesystem::perms::group_exec |
+                                                 std::filesystem::perms::others_read |
+                                                 std::filesystem::perms::others_exec);
+    test::WriteTextFile(Dir / "listed.zone",
+                        ":127.0.0.2:Listed\n127.0.0.2\n192.0.2.7\n198.51.100.0/24\n"
+                        "192.0.2.99 :127.255.255.254:Query refused\n");
+    test::WriteTextFile(Dir / "second.zone", ":127.0.0.4:Second\n192.0.2.8\n");
+    for (int attempt = 0; attempt < 3 && Pid == 0; ++attempt) {
+      Port = LoopbackUdpPort();
+      const std::string dir = Dir.Path().string();
+      const std::string command = rbldnsd + " -b 127.0.0.1/" + std::to_string(Port) + " -r '" + dir + "' -p '" + dir +
+                                  "/rbldnsd.pid' bl.test:ip4set:listed.zone second.test:ip4set:second.zone >'" + dir +
+                                  "/rbldnsd.log' 2>&1";
+      if (std::system(command.c_str()) != 0) continue;  // port taken meanwhile: try another
+      for (int i = 0; i < 100 && Pid == 0; ++i) {
+        std::ifstream pidFile(Dir / "rbldnsd.pid");
+        pid_t pid = 0;
+        if (pidFile >> pid && pid > 0) Pid = pid;
+        if (Pid == 0) std::this_thread::sleep_for(20ms);
+      }
+    }
+    ASSERT_NE(Pid, 0) << "rbldnsd did not start: " << test::ReadTextFile(Dir / "rbldnsd.log");
+    ::setenv("MAILMOAT_DNS_SERVER", ("127.0.0.1:" + std::to_string(Port)).c_str(), 1);
+    Resolver = std::make_unique<TCaresResolver>(Ui, TCaresResolver::ConfiguredServer(*Config));
+    ::unsetenv("MAILMOAT_DNS_SERVER");
+    Config->LoggingLevel = LogLevel::Verbose;
+    Config->Blacklists = {Blacklist("Second list", "second.test"), Blacklist("Test list", "bl.test")};
+    Lookup = std::make_unique<TBlacklistLookup>(*Config, *Resolver);
+  }
+  void TearDown() override { StopServer(); }
+
+  void StopServer() {
+    if (Pid == 0) return;
+    ::kill(Pid, SIGTERM);
+    for (int i = 0; i < 100 && !ProcessGone(Pid); ++i) std::this_thread::sleep_for(20ms);
+    if (!ProcessGone(Pid)) ::kill(Pid, SIGKILL);
+    Pid = 0;
+  }
+  static TBlacklistRec Blacklist(const std::string& name, const std::string& suffix) {
+    TBlacklistRec rec;
+    rec.Name = name;
+    rec.LookupSuffix = suffix;
+    return rec;
+  }
+  bool Listed(const std::string& address, std::string& found) {
+    TmsMessage msg;
+    msg.Headers = {"Received: from relay.example (relay.example [" + address + "]) by mx.example"};
+    return Lookup->BlacklistLookup(msg, found);
+  }
+
+  pid_t Pid = 0;
+  int Port = 0;
+  std::unique_ptr<TCaresResolver> Resolver;
+  std::unique_ptr<TBlacklistLookup> Lookup;
+  std::string Found;
+};
+
+TEST_F(RbldnsdIntegrationTest, ListedAndNotListedAddresses) {
+  ASSERT_TRUE(Listed("192.0.2.7", Found));
+  EXPECT_EQ(Found, "192.0.2.7 found in Test list");
+  ASSERT_TRUE(Listed("127.0.0.2", Found));
+  EXPECT_EQ(Found, "127.0.0.2 found in Test list");
+  ASSERT_TRUE(Listed("198.51.100.200", Found));
+  EXPECT_FALSE(Listed("192.0.2.6", Found));
+  EXPECT_EQ(Found, "");
+
+  // Both zones list 192.0.2.8 only in the second one, which comes first in the table.
+  ASSERT_TRUE(Listed("192.0.2.8", Found));
+  EXPECT_EQ(Found, "192.0.2.8 found in Second list");
+}
+
+TEST_F(RbldnsdIntegrationTest, ARefusalAnswerIsNoListing) {
+  EXPECT_FALSE(Listed("192.0.2.99", Found));
+  EXPECT_THAT(LogLines(), Contains(HasSubstr("! Blacklist Test list answered 127.255.255.254 for 99.2.0.192.bl.test")));
+}
+
+TEST_F(RbldnsdIntegrationTest, DisabledBlacklistsAreNotAsked) {
+  Config->Blacklists[1].Enabled = false;
+  EXPECT_FALSE(Listed("192.0.2.7", Found));
+  EXPECT_THAT(LogLines(), testing::Not(Contains("+ Blacklookup for: 7.2.0.192.bl.test")));
+  EXPECT_THAT(LogLines(), Contains("+ Blacklookup for: 7.2.0.192.second.test"));
+}
+
+TEST_F(RbldnsdIntegrationTest, ADeadServerMeansNotListedWithinTheTimeLimit) {
+  StopServer();
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(Listed("192.0.2.7", Found));  // port closed: refused at once
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+
+  // A server that takes the queries and never answers: the default limits (2 s a try,
+  // two tries, 4 s in all) end the wait.
+  int silent = -1;
+  const int port = LoopbackUdpPort(&silent);
+  TCaresResolver resolver(Ui, "127.0.0.1:" + std::to_string(port));
+  TBlacklistLookup lookup(*Config, resolver);
+  TmsMessage msg;
+  msg.Headers = {"Received: [192.0.2.7]"};
+  start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(lookup.BlacklistLookup(msg, Found));
+  const auto took = std::chrono::steady_clock::now() - start;
+  ::close(silent);
+  EXPECT_GT(took, 1500ms);
+  EXPECT_LT(took, 4800ms);
+}
+
+}  // namespace
+}  // namespace mailmoat
