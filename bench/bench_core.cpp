@@ -7,6 +7,8 @@
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -17,30 +19,8 @@
 namespace mailmoat {
 namespace {
 
-class TSilentHost : public TUiHost {
-public:
-  TMsgButton MessageBox(TMsgKind, const std::string&, TMsgButtons, int, const std::string&, TMsgButton) override {
-    return mbOK;
-  }
-  void BusySetCaption(const std::string&) override {}
-  void BusySetMax(std::int64_t) override {}
-  void BusySetPosition(std::int64_t) override {}
-  void BusyShow() override {}
-  void BusyStep() override {}
-  void BusyHide() override {}
-  void SetBusyCursor(bool) override {}
-  void ProcessMessages() override {}
-  int StartTimer(int, std::function<void()>) override { return 0; }
-  void StopTimer(int) override {}
-  bool OpenFile(const std::string&) override { return true; }
-  bool OpenUrl(const std::string&) override { return true; }
-};
-
-class TNoDialer : public TDialer {
-public:
-  bool RasUnavailable() const override { return true; }
-  void GetEntryDialParams(const std::string&) override {}
-};
+using bench::TNoDialer;
+using bench::TSilentHost;
 
 std::filesystem::path ScratchDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "mmt-bench-XXXXXX").string();

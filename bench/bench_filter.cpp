@@ -12,6 +12,8 @@
 #include "filter/uRulesProcessing.h"
 #include "mail/TmsMessage.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -24,30 +26,8 @@
 namespace mailmoat {
 namespace {
 
-class TSilentHost : public TUiHost {
-public:
-  TMsgButton MessageBox(TMsgKind, const std::string&, TMsgButtons, int, const std::string&, TMsgButton) override {
-    return mbOK;
-  }
-  void BusySetCaption(const std::string&) override {}
-  void BusySetMax(std::int64_t) override {}
-  void BusySetPosition(std::int64_t) override {}
-  void BusyShow() override {}
-  void BusyStep() override {}
-  void BusyHide() override {}
-  void SetBusyCursor(bool) override {}
-  void ProcessMessages() override {}
-  int StartTimer(int, std::function<void()>) override { return 0; }
-  void StopTimer(int) override {}
-  bool OpenFile(const std::string&) override { return true; }
-  bool OpenUrl(const std::string&) override { return true; }
-};
-
-class TNoDialer : public TDialer {
-public:
-  bool RasUnavailable() const override { return true; }
-  void GetEntryDialParams(const std::string&) override {}
-};
+using bench::TNoDialer;
+using bench::TSilentHost;
 
 std::filesystem::path CorpusDir() {
   return std::filesystem::path(__FILE__).parent_path() / ".." / "tests" / "data" / "mail";
