@@ -7,6 +7,7 @@
 #include "core/ConsoleCheckView.h"
 #include "core/ConsoleUiHost.h"
 #include "core/dataConfig.h"
+#include "core/Notification.h"
 #include "diag/ConfigDump.h"
 #include "platform/Errors.h"
 #include "MailmoatVersion.h"
@@ -61,6 +62,13 @@ std::optional<TDumpLevel> DumpLevel(const std::vector<std::string>& args) {
   if (level == "detailed") return TDumpLevel::Detailed;
   return std::nullopt;
 }
+
+// A quick check ends the program without notifying anybody; nothing else runs headless.
+class THeadlessNotifier : public TRunNotifier {
+public:
+  void ShowProcessingSummary() override {}
+  void NotifyNewMail() override {}
+};
 
 }  // namespace
 
@@ -123,7 +131,10 @@ int RunApplication(const std::vector<std::string>& argv) {
   });
   config.ConfigDataCreate();
   if (config.TerminateRequested) return 1;
-  TdataPOP3 pop3(config);
+  ras.Attach(config);
+  TConsoleCheckView view(stdout, ::isatty(STDOUT_FILENO) != 0);
+  THeadlessNotifier notifier;
+  TdataPOP3 pop3(config, ras, view, notifier);
 
   if (dump) {
     // No window here: the report shows the stored size and position for both.
@@ -144,7 +155,6 @@ int RunApplication(const std::vector<std::string>& argv) {
     std::fprintf(stderr, "mailmoat: %s\n", e.what());
     return 1;
   }
-  TConsoleCheckView view(stdout, ::isatty(STDOUT_FILENO) != 0);
   if (config.QuickMode) {
     std::printf("Mailmoat Pro: settings loaded; this build has no check engine yet, so no mailbox was checked.\n");
     return 0;

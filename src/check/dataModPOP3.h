@@ -6,15 +6,20 @@
 namespace mailmoat {
 
 class TConfigData;
+class TCheckView;
+class TRunNotifier;
+class TdataRas;
 
 // The check engine. It reads and changes the shared state of the configuration object.
 class TdataPOP3 {
 public:
-  explicit TdataPOP3(TConfigData& config) : Config(config) {}
+  TdataPOP3(TConfigData& config, TdataRas& ras, TCheckView& view, TRunNotifier& notifier)
+      : Config(config), Ras(ras), View(view), Notifier(notifier) {}
 
   TConfigData& Config;
-  // Messages found on the server during the current connection.
-  std::vector<std::string> ServerMessages;
+  TdataRas& Ras;
+  TCheckView& View;
+  TRunNotifier& Notifier;
 };
 
 }  // namespace mailmoat

@@ -1,5 +1,6 @@
 #include "check/dataModRAS.h"
 
+#include "core/dataConfig.h"
 #include "platform/Errors.h"
 
 namespace mailmoat {
@@ -18,6 +19,26 @@ public:
 
 TdataRas::TdataRas(std::unique_ptr<TDialer> dialer)
     : DialerImpl(dialer ? std::move(dialer) : std::make_unique<TNoDialer>()) {
+}
+
+bool TdataRas::SetUpDialInfo() {
+  return true;
+}
+
+bool TdataRas::IsConnected() {
+  return DialerImpl->IsConnected();
+}
+
+int TdataRas::Dial() {
+  return DialerImpl->Dial();
+}
+
+void TdataRas::HangUp() {
+  DialerImpl->HangUp();
+}
+
+std::string TdataRas::ErrorText(int code) {
+  return DialerImpl->ErrorText(code);
 }
 
 }  // namespace mailmoat
