@@ -130,4 +130,13 @@ bool TBlacklistLookup::BlacklistLookup(const TmsMessage& msg, std::string& found
   return false;
 }
 
+bool TestBlacklistSuffix(TDnsResolver& resolver, const std::string& suffix) {
+  bool resolved = false;
+  resolver.Resolve({"2.0.0.127." + suffix}, [&resolved](std::size_t, const TDnsAnswer& answer) {
+    resolved = answer.Status == TDnsAnswer::Resolved && !answer.Addresses.empty();
+    return true;
+  });
+  return resolved;
+}
+
 }  // namespace mailmoat

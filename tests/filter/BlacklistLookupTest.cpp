@@ -170,6 +170,19 @@ TEST_F(BlacklistLookupTest, OnlyLoopbackAnswersOutsideTheRefusalRangeAreListings
   EXPECT_EQ(Found, "192.0.2.7 found in List D");
 }
 
+// The entry dialog's test takes the suffix as typed and counts any answer, even one the
+// check run would ignore.
+TEST_F(BlacklistLookupTest, TheSuffixTestAcceptsAnyAnswerForTheTestEntry) {
+  Resolver.List("2.0.0.127.a.example", {Ip(127, 255, 255, 254)});
+  Resolver.List("2.0.0.127..b.example", {Ip(127, 0, 0, 2)});
+  EXPECT_TRUE(TestBlacklistSuffix(Resolver, "a.example"));
+  EXPECT_TRUE(TestBlacklistSuffix(Resolver, ".b.example"));  // a leading full stop stays
+  EXPECT_FALSE(TestBlacklistSuffix(Resolver, "b.example"));
+  Resolver.Answers["2.0.0.127.c.example"] = {TDnsAnswer::Failed, {}, "Timeout while contacting DNS servers"};
+  EXPECT_FALSE(TestBlacklistSuffix(Resolver, "c.example"));
+  EXPECT_EQ(Resolver.Calls.back(), std::vector<std::string>{"2.0.0.127.c.example"});
+}
+
 TEST_F(BlacklistLookupTest, FailedLookupsAreNotListedAndTheHitLineIsCut) {
   Resolver.Answers["7.2.0.192.a.example"] = {TDnsAnswer::Failed, {}, "Timeout while contacting DNS servers"};
   Config->Blacklists[2].Name = std::string(90, 'n');

@@ -140,6 +140,12 @@ TEST_F(RbldnsdIntegrationTest, ARefusalAnswerIsNoListing) {
   EXPECT_THAT(LogLines(), Contains(HasSubstr("! Blacklist Test list answered 127.255.255.254 for 99.2.0.192.bl.test")));
 }
 
+TEST_F(RbldnsdIntegrationTest, TheEntryDialogTestFindsTheTestEntry) {
+  EXPECT_TRUE(TestBlacklistSuffix(*Resolver, "bl.test"));
+  EXPECT_FALSE(TestBlacklistSuffix(*Resolver, "second.test"));  // lists 192.0.2.8 only
+  EXPECT_FALSE(TestBlacklistSuffix(*Resolver, "unknown.test"));
+}
+
 TEST_F(RbldnsdIntegrationTest, DisabledBlacklistsAreNotAsked) {
   Config->Blacklists[1].Enabled = false;
   EXPECT_FALSE(Listed("192.0.2.7", Found));
