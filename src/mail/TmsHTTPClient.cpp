@@ -174,7 +174,8 @@ int TmsHTTPClient::Get() {
     const std::string first = Headers.front();
     const std::size_t blank = first.find(' ');
     if (blank != std::string::npos &&
-        ParseNumber(first.substr(blank + 1, first.find(' ', blank + 1) - blank - 1), code, 10))
+        ParseNumber(first.substr(blank + 1, first.find(' ', blank + 1) - blank - 1), code, 10) && code >= 100 &&
+        code <= 999)  // a status code has three digits; anything else is no status at all
       status = static_cast<int>(code);
     if (!(Headers.size() == 1 && PeerClosed())) ReadBody();
   } catch (...) {

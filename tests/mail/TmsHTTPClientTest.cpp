@@ -133,6 +133,18 @@ TEST_F(HTTPClientTest, ABrokenChunkSize) {
   ExpectScriptPlayed();
 }
 
+// Found by fuzzing: a signed or oversized number is no status code either.
+TEST_F(HTTPClientTest, OnlyThreeDigitsMakeAStatusCode) {
+  for (const std::string status : {" -707", "HTTP/1.1 2000000 OK", "HTTP/1.1 099 Low"}) {
+    TScriptedServer server;
+    server.Expect("GET / HTTP/1.1").Line(status).Line("").Close();
+    server.Start();
+    Http.SetURL("127.0.0.1:" + std::to_string(server.Port()));
+    EXPECT_EQ(Http.Get(), -1) << status;
+    server.Finish();
+  }
+}
+
 TEST_F(HTTPClientTest, NoStatusNumber) {
   EXPECT_EQ(Fetch("HTTP/1.1 OK\r\n\r\n"), -1);
   ExpectScriptPlayed();
