@@ -1,0 +1,428 @@
+// Check runs against the in-process POP3 server: the stages and their counters, the three
+// modes, the deletion pass with its identifier check, archiving, and the faults a mailbox
+// can throw at a run.
+#include "check/CheckEngineTestSupport.h"
+#include "filter/DnsResolver.h"
+#include "MailmoatVersion.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+namespace mailmoat {
+namespace {
+
+using test::Mail;
+using test::Sized;
+using test::TFakePop3Server;
+using testing::ElementsAre;
+
+class CheckEngineTest : public test::EngineFixture {};
+
+// One message for each way through the stages, in the order the stages run.
+std::vector<std::string> StageMailbox() {
+  return {
+      // An approved sender is accepted although a header rule would reject the message.
+      Mail("Friend <friend@example.net>", "joe@example.org", "Pills for the cat", "hi"),
+      Mail("club@lists.example.org", "club@lists.example.org", "[club] meeting", "see you"),
+      Mail("x@example.com", "someone@example.com", "hello", "not for joe"),
+      Sized(Mail("y@example.com", "joe@example.org", "catalogue", "big"), 40961),
+      Mail("z@example.com", "joe@example.org", "Cheap PILLS", "buy"),
+      Mail("v@example.com", "joe@example.org", "Business proposal", "send the transfer fee"),
+      Mail("jane@example.org", "joe@example.org", "Lunch", "12:30"),
+  };
+}
+
+void UseStageLists(TConfigData& config) {
+  config.ApprovedSenders = {{"friend@example.net", "Friend"}};
+  config.AcceptRules = {test::Rule("Club list", "Subject", "\\[club\\]", true, 2)};
+  config.MaxMsgSize = 40;
+}
+
+TEST_F(CheckEngineTest, CheckOnlyRunsTheStagesInOrderAndDeletesNothing) {
+  TFakePop3Server server(StageMailbox());
+  std::size_t total = 0;
+  for (const std::string& text : server.Remaining()) total += text.size();
+  AddProfile(server);
+  UseStageLists(*Config);
+  Engine->CheckMailboxes(false);
+
+  const TRunCounters& c = Config->Counters;
+  EXPECT_EQ(c.Processed, 7);
+  EXPECT_EQ(c.ApprovedSenders, 1);
+  EXPECT_EQ(c.AlwaysAccept, 1);
+  EXPECT_EQ(c.NoValidAddresses, 1);
+  EXPECT_EQ(c.Oversized, 1);
+  EXPECT_EQ(c.FailedHeaderRules, 1);
+  EXPECT_EQ(c.FailedBodyRules, 1);
+  EXPECT_EQ(c.Eaten, 0);
+  EXPECT_EQ(Config->CleanCount, 3);
+  EXPECT_EQ(server.Remaining().size(), 7u);
+  EXPECT_TRUE(Matching(server.Commands(), "DELE").empty());
+  EXPECT_EQ(server.Commands().back(), "QUIT");
+  // Only the messages that reach the body stage are retrieved whole.
+  EXPECT_THAT(Matching(server.Commands(), "RETR"), ElementsAre("RETR 6", "RETR 7"));
+
+  EXPECT_TRUE(Logged("# Approved Sender - friend@example.net")) << Log();
+  EXPECT_TRUE(Logged("@ No approved sender matches found in message From address club@lists.example.org"));
+  EXPECT_TRUE(Logged("# Always Accept - Club list"));
+  EXPECT_EQ(LinesStartingWith("$ RULE: ").size(), 4u);
+  EXPECT_EQ(LinesStartingWith("$ RULE: ")[1].rfind("$ RULE: Size limit exceeded: 40k (configured max: 40k) ", 0), 0u);
+  EXPECT_EQ(LinesStartingWith("$ RULE: ")[2].rfind("$ RULE: Pills in the subject  ", 0), 0u);
+  EXPECT_TRUE(Logged("@ Server has 7 messages waiting (" + std::to_string(total) + " bytes total)"));
+  const std::vector<std::string> results = {
+      "@ Processing Results:",     "@ Messages processed  : 7", "@ Approved Senders    : 1",
+      "@ Always Accept       : 1", "- Failed Header Rules : 1", "- Failed Body Rules   : 1",
+      "- Blacklist Rejections: 0", "- No Valid Addresses  : 1", "- Oversized Messages  : 1",
+      "- Messages eaten      : 0", "@ Cleared Messages    : 3"};
+  const std::vector<std::string> lines = LogLines();
+  const auto start = std::find(lines.begin(), lines.end(), results[0]);
+  ASSERT_NE(start, lines.end());
+  EXPECT_EQ(std::vector<std::string>(start, start + static_cast<std::ptrdiff_t>(results.size())), results);
+
+  EXPECT_EQ(View.Panels[0], "Last Results: 7 checked; 0 eaten; 3 cleared");
+  EXPECT_EQ(View.Panels[1], "Manual Checks");
+  EXPECT_TRUE(View.Has("tray: Mailmoat Pro v" MAILMOAT_PRODUCT_VERSION));
+  EXPECT_EQ(Notifier.Notifications, 1);
+  EXPECT_EQ(Notifier.Summaries, 0);
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Completed);
+  EXPECT_FALSE(Config->CheckInProgress);
+  EXPECT_TRUE(View.CommandsEnabled);
+}
+
+TEST_F(CheckEngineTest, EatArchivesAndDeletesExactlyTheRejectedMessages) {
+  TFakePop3Server server(StageMailbox());
+  ProfileRecord& profile = AddProfile(server);
+  profile.Archive = true;
+  profile.ArchiveDir = "archive/home";  // inside the program directory, created on the way
+  UseStageLists(*Config);
+  Engine->CheckMailboxes(true);
+
+  EXPECT_THAT(Matching(server.Commands(), "DELE"), ElementsAre("DELE 3", "DELE 4", "DELE 5", "DELE 6"));
+  EXPECT_EQ(server.Remaining().size(), 3u);
+  EXPECT_EQ(Config->Counters.Eaten, 4);
+  // The body-rule rejection is archived from the retrieval it was tested on.
+  EXPECT_THAT(Matching(server.Commands(), "RETR"), ElementsAre("RETR 3", "RETR 4", "RETR 5", "RETR 6", "RETR 7"));
+
+  const auto files = ArchiveFiles(Dir / "archive/home");
+  ASSERT_EQ(files.size(), 4u);
+  std::vector<std::string> reasons;
+  for (const auto& f : files) reasons.push_back(ReasonLine(f));
+  EXPECT_THAT(reasons,
+              testing::UnorderedElementsAre("X-SpamRejection3: No valid address located",
+                                            "X-SpamRejection3: Exceeded maximum allowed size of 40960 bytes.",
+                                            "X-SpamRejection3: Pills in the subject", "X-SpamRejection3: Advance fee"));
+  EXPECT_EQ(LinesStartingWith("~ Rejected message archived to ").size(), 4u);
+  EXPECT_TRUE(View.Has("msg: Archiving message 3"));
+  EXPECT_TRUE(View.Has("msg: Deleting message 6"));
+  EXPECT_EQ(View.Panels[0], "Last Results: 7 checked; 4 eaten; 3 cleared");
+}
+
+TEST_F(CheckEngineTest, AnArchiveThatCannotBeWrittenKeepsTheMessageOnTheServer) {
+  TFakePop3Server server({Mail("z@example.com", "joe@example.org", "Cheap pills", "buy"),
+                          Mail("jane@example.org", "joe@example.org", "Lunch", "12:30")});
+  ProfileRecord& profile = AddProfile(server);
+  profile.Archive = true;
+  test::WriteTextFile(Dir / "plainfile", "x");
+  profile.ArchiveDir = (Dir / "plainfile" / "spam").string();  // no folder can be made under a file
+  Engine->CheckMailboxes(true);
+
+  EXPECT_TRUE(Matching(server.Commands(), "DELE").empty());
+  EXPECT_EQ(server.Remaining().size(), 2u);
+  EXPECT_EQ(Config->Counters.Eaten, 0);
+  EXPECT_EQ(Config->Counters.FailedHeaderRules, 1);
+  EXPECT_EQ(LinesStartingWith("! Archiving error: ").size(), 1u) << Log();
+  EXPECT_TRUE(LinesStartingWith("~ Rejected message archived to ").empty());
+}
+
+TEST_F(CheckEngineTest, ARetrievalFailureArchivesTheHeadersWithAnExplanation) {
+  TFakePop3Server server({Mail("z@example.com", "joe@example.org", "Cheap pills", "first body line\r\nsecond")});
+  server.Faults.RetrFails = {1};
+  ProfileRecord& profile = AddProfile(server);
+  profile.Archive = true;
+  profile.ArchiveDir = (Dir / "spam").string();
+  Engine->CheckMailboxes(true);
+
+  const auto files = ArchiveFiles(Dir / "spam");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].filename().string(), TArchiveWriter::ArchiveFileName(Config->Clock(), 1));
+  const std::vector<std::string> lines = SplitTextLines(test::ReadTextFile(files[0]));
+  const auto blank = std::find(lines.begin(), lines.end(), "");
+  ASSERT_NE(blank, lines.end());
+  const std::vector<std::string> header(lines.begin(), blank);
+  EXPECT_NE(std::find(header.begin(), header.end(), "Subject: Cheap pills"), header.end());
+  const auto first = std::find(header.begin(), header.end(), "X-SpamRejection1: " + std::string(54, '-'));
+  ASSERT_LE(first + 4, header.end());
+  EXPECT_THAT(std::vector<std::string>(first, first + 4),
+              ElementsAre("X-SpamRejection1: " + std::string(54, '-'),
+                          "X-SpamRejection2: Reason this message was rejected by Mailmoat Pro:",
+                          "X-SpamRejection3: Pills in the subject", "X-SpamRejection4: " + std::string(54, '-')));
+  const std::vector<std::string> body(blank + 1, lines.end());
+  EXPECT_THAT(
+      body,
+      ElementsAre("first body line", " ", std::string(45, '-'), "Mailmoat Pro was unable to retrieve body of",
+                  "this message due to the following error:", "-ERR cannot read message", std::string(45, '-'), " "));
+  const std::vector<std::string> log = LogLines();
+  const auto error = std::find(log.begin(), log.end(),
+                               "! Unable to retrieve message body - archiving header only (error: -ERR cannot read "
+                               "message)");
+  ASSERT_NE(error, log.end()) << Log();
+  EXPECT_EQ(*(error + 1), "~ Rejected message archived to " + files[0].string());
+  EXPECT_EQ(Config->Counters.Eaten, 1);
+}
+
+TEST_F(CheckEngineTest, SizeLimitsAtTheirBoundaries) {
+  const std::string to = "joe@example.org";
+  TFakePop3Server server(
+      {Sized(Mail("a@example.com", to, "a", "x"), 40960), Sized(Mail("b@example.com", to, "b", "x"), 40961)});
+  AddProfile(server);
+  Config->MaxMsgSize = 40;
+  Engine->CheckMailboxes(false);
+  EXPECT_EQ(Config->Counters.Oversized, 1);
+  EXPECT_EQ(LinesStartingWith("$ RULE: Size limit exceeded: 40k (configured max: 40k)").size(), 1u) << Log();
+
+  // Body rules look at 51200 octets but not at one more.
+  TFakePop3Server bodies({Sized(Mail("a@example.com", to, "a", "transfer fee"), 51200),
+                          Sized(Mail("b@example.com", to, "b", "transfer fee"), 51201)});
+  Config->Profiles.clear();
+  AddProfile(bodies);
+  Config->MaxMsgSize = 0;
+  ClearLog();
+  Engine->CheckMailboxes(false);
+  EXPECT_THAT(Matching(bodies.Commands(), "RETR"), ElementsAre("RETR 1"));
+  EXPECT_EQ(Config->Counters.FailedBodyRules, 1);
+  EXPECT_EQ(Config->CleanCount, 1);
+  EXPECT_TRUE(Logged("+ Message size exceeds configured max size for body rule processing (50k)."));
+}
+
+TEST_F(CheckEngineTest, DisabledSpamScanSkipsHeaderTestsButNotBodyRules) {
+  TFakePop3Server server({Mail("z@example.com", "joe@example.org", "Cheap pills", "hello"),
+                          Mail("v@example.com", "joe@example.org", "Proposal", "the transfer fee")});
+  AddProfile(server);
+  Config->DisableSpamScan = true;
+  Config->EatBlankSubj = true;
+  Engine->CheckMailboxes(false);
+  EXPECT_EQ(Config->Counters.FailedHeaderRules, 0);
+  EXPECT_EQ(Config->Counters.FailedBodyRules, 1);
+  EXPECT_EQ(Config->CleanCount, 1);
+}
+
+TEST_F(CheckEngineTest, AMessageWithoutRecipientHasABlankToColumn) {
+  TFakePop3Server server({Mail("z@example.com", "", "Cheap pills", "hello")});
+  AddProfile(server);
+  Config->Strict = false;
+  Engine->CheckMailboxes(false);
+  const auto rule = LinesStartingWith("$ RULE: ");
+  ASSERT_EQ(rule.size(), 1u);
+  EXPECT_NE(rule[0].find(" | TO: " + std::string(40, ' ') + " | SUBJ: Cheap pills"), std::string::npos) << rule[0];
+}
+
+TEST_F(CheckEngineTest, AHeaderRetrievalErrorSkipsOnlyThatMessage) {
+  std::vector<std::string> box;
+  for (int i = 1; i <= 5; ++i)
+    box.push_back(Mail("z@example.com", "joe@example.org", "Pills " + std::to_string(i), "x"));
+  TFakePop3Server server(box);
+  server.Faults.TopFails = {3};
+  AddProfile(server);
+  Engine->CheckMailboxes(false);
+  EXPECT_TRUE(
+      Logged("! Error trying to retrieve headers for msg # 3...attempting to continue with next message "
+             "(error: -ERR cannot read message)"))
+      << Log();
+  EXPECT_THAT(Matching(server.Commands(), "TOP"), ElementsAre("TOP 1 1", "TOP 2 1", "TOP 3 1", "TOP 4 1", "TOP 5 1"));
+  EXPECT_EQ(Config->Counters.Processed, 4);
+  EXPECT_EQ(Config->Counters.FailedHeaderRules, 4);
+  EXPECT_TRUE(Logged("@ Cleared Messages    : 0"));
+}
+
+TEST_F(CheckEngineTest, AWrongPasswordSkipsToTheNextProfileWithoutLogout) {
+  TFakePop3Server wrong({Mail("z@example.com", "joe@example.org", "Pills", "x")});
+  wrong.Faults.Password = "other";
+  TFakePop3Server right({Mail("z@example.com", "joe@example.org", "Pills", "x")});
+  AddProfile(wrong, "Work");
+  AddProfile(right, "Home");
+  Engine->CheckMailboxes(true);
+
+  EXPECT_TRUE(Logged("! Login error to server " + Host(wrong) + ": -ERR invalid password")) << Log();
+  ASSERT_TRUE(wrong.WaitForSessionsEnded(1));
+  EXPECT_THAT(wrong.Commands(), ElementsAre("CONNECT", "USER joe", "PASS secret"));
+  EXPECT_TRUE(View.Has("pop: Login error - see log file"));
+  EXPECT_EQ(right.Remaining().size(), 0u);
+  EXPECT_EQ(Config->Counters.Eaten, 1);
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Completed);
+}
+
+TEST_F(CheckEngineTest, AbortAfterTheSecondMessageStopsTheRunWithoutResults) {
+  std::vector<std::string> box;
+  for (int i = 1; i <= 4; ++i)
+    box.push_back(Mail("z@example.com", "joe@example.org", "Pills " + std::to_string(i), "x"));
+  TFakePop3Server first(box);
+  TFakePop3Server second(box);
+  TFakePop3Server earlier({});
+  AddProfile(earlier, "Earlier");
+  Engine->CheckMailboxes(false);
+  ASSERT_EQ(View.Panels[0], "Last Results: 0 checked; 0 eaten; 0 cleared");
+  Config->Profiles.clear();
+  AddProfile(first, "First");
+  AddProfile(second, "Second");
+  ClearLog();
+  View.OnCall = [this](const std::string& line) {
+    if (line == "msg: Checking message 2 of 4") Config->AbortRequested = true;
+  };
+  Engine->CheckMailboxes(true);
+
+  // The message under way is finished, and the logout commits both deletions.
+  EXPECT_THAT(Matching(first.Commands(), "DELE"), ElementsAre("DELE 1", "DELE 2"));
+  EXPECT_EQ(first.Commands().back(), "QUIT");
+  EXPECT_EQ(first.Remaining().size(), 2u);
+  EXPECT_TRUE(second.Commands().empty());
+  EXPECT_TRUE(Logged("@ Spam check aborted at user request"));
+  EXPECT_TRUE(LinesStartingWith("@ Processing Results:").empty());
+  EXPECT_EQ(View.Panels[0], "Last Results: 0 checked; 0 eaten; 0 cleared");
+  EXPECT_TRUE(View.Has("pop: Spam check aborted (user request)"));
+  // The aborted hint stays until the next run.
+  const auto lastHint = std::find_if(View.Calls.rbegin(), View.Calls.rend(),
+                                     [](const std::string& l) { return l.rfind("tray: ", 0) == 0; });
+  ASSERT_NE(lastHint, View.Calls.rend());
+  EXPECT_EQ(*lastHint, "tray: Mailmoat Pro (last check aborted)");
+  EXPECT_EQ(Notifier.Notifications, 1);  // the earlier run's
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Aborted);
+  EXPECT_FALSE(Config->AbortRequested);
+  EXPECT_FALSE(Config->CheckInProgress);
+}
+
+TEST_F(CheckEngineTest, AResetBeforeLogoutIsReportedWithTheFourLines) {
+  TFakePop3Server server({});
+  server.Faults.ResetAfterStat = true;
+  AddProfile(server);
+  View.OnCall = [&server](const std::string& line) {
+    if (line == "pop: Connected...checking for messages...") server.ResetNow();
+  };
+  Engine->CheckMailboxes(false);
+
+  EXPECT_TRUE(Logged("! SERVER ERROR 10054: POP3 connection has been reset/closed by the mail server.")) << Log();
+  EXPECT_EQ(LinesStartingWith("! ").size(), 4u);
+  EXPECT_TRUE(View.Has("msg: POP3 error - [10054] Connection reset by peer"));
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Completed);
+}
+
+TEST_F(CheckEngineTest, ARefusedLogoutIsAProtocolError) {
+  TFakePop3Server server({});
+  server.Faults.QuitRefused = true;
+  AddProfile(server);
+  Engine->CheckMailboxes(false);
+  EXPECT_TRUE(Logged("@ No messages on server " + Host(server) + " for profile Home"));
+  EXPECT_TRUE(Logged("! Protocol Error (POP3 Logout): -ERR mailbox busy")) << Log();
+  EXPECT_TRUE(View.Has("msg: POP3 error - -ERR mailbox busy"));
+}
+
+TEST_F(CheckEngineTest, APortSettingThatIsNoNumberEndsTheRunButTidiesUp) {
+  TFakePop3Server server({});
+  AddProfile(server).Port = 0;
+  Config->Port = "pop3";
+  EXPECT_THROW(Engine->CheckMailboxes(false), EConvertError);
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Failed);
+  EXPECT_EQ(Engine->LastRunError(), "'pop3' is not a valid integer value");
+  EXPECT_FALSE(Config->CheckInProgress);
+  EXPECT_TRUE(View.CommandsEnabled);
+  EXPECT_TRUE(server.Commands().empty());
+}
+
+TEST_F(CheckEngineTest, QuickModeAsksTheProgramToEndWithoutNotifying) {
+  TFakePop3Server server({Mail("jane@example.org", "joe@example.org", "Lunch", "12:30")});
+  AddProfile(server);
+  Config->QuickMode = true;
+  Config->SummarizeStats = true;
+  Engine->CheckMailboxes(false);
+  EXPECT_TRUE(Config->TerminateRequested);
+  EXPECT_EQ(LogLines().back(), "@ Quick check completed - terminating application");
+  EXPECT_EQ(Notifier.Notifications + Notifier.Summaries, 0);
+}
+
+TEST_F(CheckEngineTest, RunsThatCannotStart) {
+  Engine->CheckMailboxes(false);
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::NoProfiles);
+  ASSERT_EQ(Ui.Boxes.size(), 1u);
+  EXPECT_EQ(Ui.Boxes[0].Kind, TMsgKind::Warning);
+  EXPECT_EQ(Ui.Boxes[0].HelpContext, 50);
+  EXPECT_TRUE(Logged("! No POP3 Profiles found. Processing aborted."));
+
+  TFakePop3Server server({});
+  AddProfile(server);
+  Config->CheckInProgress = true;
+  Engine->CheckMailboxes(false);
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::NotRun);
+  Config->CheckInProgress = false;
+  Config->AbortRequested = true;
+  Engine->CheckMailboxes(false);
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Aborted);
+  EXPECT_FALSE(Config->AbortRequested);
+  EXPECT_TRUE(server.Commands().empty());
+}
+
+// Lists the relay 192.0.2.25 in the one blacklist.
+class TListingResolver : public TDnsResolver {
+public:
+  void Resolve(const std::vector<std::string>& names, const TAnswerHandler& onAnswer) override {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      Asked.push_back(names[i]);
+      TDnsAnswer answer;
+      answer.Status = TDnsAnswer::Resolved;
+      answer.Addresses = {0x7F000002};
+      if (onAnswer(i, answer)) break;
+    }
+  }
+  std::vector<std::string>& Asked;
+  explicit TListingResolver(std::vector<std::string>& asked) : Asked(asked) {}
+};
+
+TEST_F(CheckEngineTest, ABlacklistedRelayIsRejectedBeforeTheHeaderRules) {
+  TFakePop3Server server({Mail("z@example.com", "joe@example.org", "Cheap pills", "x")});
+  AddProfile(server);
+  TBlacklistRec blacklist;
+  blacklist.Name = "Test list";
+  blacklist.LookupSuffix = "bl.example.net";
+  Config->Blacklists = {blacklist};
+  std::vector<std::string> asked;
+  Engine->MakeResolver = [&asked] { return std::make_unique<TListingResolver>(asked); };
+  Engine->CheckMailboxes(false);
+  EXPECT_THAT(asked, ElementsAre("25.2.0.192.bl.example.net"));
+  EXPECT_TRUE(Logged("$ Headers (Black list): 192.0.2.25 found in Test list")) << Log();
+  EXPECT_EQ(Config->Counters.BlacklistRejections, 1);
+  EXPECT_EQ(Config->Counters.FailedHeaderRules, 0);
+}
+
+class TFailingDialer : public TDialer {
+public:
+  bool RasUnavailable() const override { return false; }
+  void GetEntryDialParams(const std::string&) override {}
+  int Dial() override { return 678; }
+  bool IsConnected() override { return false; }
+  std::string ErrorText(int code) override {
+    return "The remote computer did not respond (" + std::to_string(code) + ")";
+  }
+};
+
+TEST_F(CheckEngineTest, ALineThatCannotBeRedialledEndsTheRun) {
+  TFakePop3Server server({});
+  AddProfile(server);
+  TdataRas ras(std::make_unique<TFailingDialer>());
+  TdataPOP3 engine(*Config, ras, View, Notifier);
+  Config->UseRas = true;
+  engine.CheckMailboxes(false);
+  ASSERT_EQ(Ui.Boxes.size(), 1u);
+  EXPECT_EQ(
+      Ui.Boxes[0].Text,
+      "Unable to reconnect modem. Dial-up networking returned the error below:\r\n\r\nThe remote computer did not "
+      "respond (678)");
+  EXPECT_TRUE(Logged("@ Reconnecting dial-up networking connection"));
+  EXPECT_TRUE(Logged("! Dial-up networking error: The remote computer did not respond (678)"));
+  EXPECT_EQ(engine.LastRunResult(), TCheckRunResult::Failed);
+  EXPECT_TRUE(server.Commands().empty());
+  EXPECT_EQ(Notifier.Notifications, 0);
+}
+
+}  // namespace
+}  // namespace mailmoat
