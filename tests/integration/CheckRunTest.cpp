@@ -1,0 +1,447 @@
+// Whole check runs against a real Dovecot: the engine logs in, classifies, archives and
+// deletes, and the tests look at what is left in the maildir, in the archive folder and in
+// the activity log.
+#include "check/dataModPOP3.h"
+#include "check/dataModRAS.h"
+#include "core/Addresses.h"
+#include "core/Notification.h"
+#include "filter/FilterTestSupport.h"
+#include "integration/DovecotServer.h"
+#include "integration/TcpRelay.h"
+#include "mail/TmsMessage.h"
+#include "mail/TmsPOPClient.h"
+#include "support/FakeDialer.h"
+#include "support/RecordingCheckView.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+
+namespace mailmoat {
+namespace {
+
+using test::TDovecotServer;
+using testing::ElementsAre;
+using testing::UnorderedElementsAre;
+
+class TCountingNotifier : public TRunNotifier {
+public:
+  void ShowProcessingSummary() override { ++Summaries; }
+  void NotifyNewMail() override { ++Notifications; }
+  int Summaries = 0;
+  int Notifications = 0;
+};
+
+// A message whose last body line names it, so an archive file shows whether the whole
+// message was retrieved or only its headers and first line.
+std::string Mail(const std::string& id, const std::string& from, const std::string& to, const std::string& subject,
+                 const std::string& body) {
+  return "Received: from relay.example.net (relay.example.net [192.0.2.25])\r\n\tby mx.example.org; Mon, 09 Dec "
+         "2024 10:00:00 +0000\r\nDate: Mon, 09 Dec 2024 10:00:00 +0000\r\nFrom: " +
+         from + "\r\nTo: " + to + "\r\nSubject: " + subject + "\r\nMessage-ID: <" + id + "@test.example.org>\r\n\r\n" +
+         body + "\r\nend of " + id + "\r\n";
+}
+
+struct TMailbox {
+  std::vector<std::string> Ids;    // in server order
+  std::vector<std::string> Texts;  // same order
+};
+
+// One Dovecot for the suite; each test has a mailbox (a Dovecot user) of its own, so the
+// tests do not see each other's deletions.
+class CheckRunTest : public test::FilterTest {
+protected:
+  static void SetUpTestSuite() {
+    if (!TDovecotServer::Available()) return;
+    Server = std::make_unique<TDovecotServer>();
+    if (!Server->StartPlain()) {
+      StartLog = Server->Log();
+      Server.reset();
+    }
+  }
+  static void TearDownTestSuite() { Server.reset(); }
+
+  void SetUp() override {
+    if (!TDovecotServer::Available())
+      GTEST_SKIP() << "Dovecot is not installed (or, as root, its accounts are missing)";
+    ASSERT_TRUE(Server) << "Dovecot did not start:\n" << StartLog;
+    FilterTest::SetUp();
+    Config->LoggingLevel = LogLevel::Normal;
+    Config->UseRas = false;
+    Config->Strict = true;
+    Config->ValidAddresses = {"joe@example.org"};
+    Config->SysHeaderRules = {test::Rule("Pills in the subject", "Subject", "(?i)pills")};
+    Config->SysBodyRules = {test::Rule("Advance fee", "", "(?i)transfer\\s+fee", true, 1)};
+    Ras.Attach(*Config);
+    Engine = std::make_unique<TdataPOP3>(*Config, Ras, View, Notifier);
+  }
+
+  // A new mailbox with the given messages, and a profile for it at the end of the list.
+  TMailbox& AddMailbox(const std::vector<std::pair<std::string, std::string>>& messages,
+                       const std::string& password = "pw") {
+    const std::string user = "u" + std::to_string(++UserCount);
+    Server->AddUser(user, password);
+    TMailbox& box = Boxes[user];
+    for (size_t i = 0; i < messages.size(); ++i) {
+      // Dovecot numbers new messages in the order of their file names.
+      Server->AddMessage(user, std::to_string(1700000100 + i) + ".M1P1." + user, messages[i].second);
+      box.Ids.push_back(messages[i].first);
+      box.Texts.push_back(messages[i].second);
+    }
+    ProfileRecord profile;
+    profile.Name = "Mailbox " + user;
+    profile.Server = "127.0.0.1";
+    profile.Login = user;
+    profile.Password = password;
+    profile.Port = static_cast<std::uint16_t>(Server->PlainPort);
+    Config->Profiles.push_back(profile);
+    Users.push_back(user);
+    return box;
+  }
+
+  // The ids of the messages still in a mailbox, in server order.
+  std::vector<std::string> Left(const std::string& user) const {
+    const TMailbox& box = Boxes.at(user);
+    std::vector<std::string> names = Server->Messages(user);
+    std::vector<std::string> ids;
+    for (size_t i = 0; i < box.Ids.size(); ++i)
+      if (std::count(names.begin(), names.end(), std::to_string(1700000100 + i) + ".M1P1." + user) > 0)
+        ids.push_back(box.Ids[i]);
+    return ids;
+  }
+
+  void ArchiveTo(const std::filesystem::path& dir) {
+    for (ProfileRecord& p : Config->Profiles) {
+      p.Archive = true;
+      p.ArchiveDir = dir.string();
+    }
+  }
+
+  // Archive files by the id in their Message-ID line: the "X-SpamRejection3" line, and
+  // whether the last body line made it into the file.
+  struct TArchived {
+    std::string ReasonLine;
+    bool Whole = false;
+  };
+  static std::map<std::string, TArchived> ArchiveFiles(const std::filesystem::path& dir) {
+    std::map<std::string, TArchived> files;
+    if (!std::filesystem::exists(dir)) return files;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+      EXPECT_EQ(e.path().extension(), ".spam") << e.path();
+      std::string id;
+      TArchived archived;
+      for (const std::string& line : SplitTextLines(test::ReadTextFile(e.path()))) {
+        if (line.rfind("Message-ID: <", 0) == 0) id = line.substr(13, line.find('@') - 13);
+        if (line.rfind("X-SpamRejection3: ", 0) == 0) archived.ReasonLine = line;
+        if (!id.empty() && line == "end of " + id) archived.Whole = true;
+      }
+      EXPECT_FALSE(id.empty()) << e.path();
+      files[id] = archived;
+    }
+    return files;
+  }
+
+  std::vector<std::string> LinesStartingWith(const std::string& prefix) const {
+    std::vector<std::string> lines;
+    for (const std::string& line : LogLines())
+      if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+    return lines;
+  }
+  bool Logged(const std::string& line) const {
+    const std::vector<std::string> lines = LogLines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+  std::string Host() const { return "127.0.0.1:" + std::to_string(Server->PlainPort); }
+
+  static std::unique_ptr<TDovecotServer> Server;
+  static std::string StartLog;
+  static int UserCount;
+
+  TdataRas Ras{std::make_unique<test::TFakeDialer>()};
+  test::TRecordingCheckView View;
+  TCountingNotifier Notifier;
+  std::unique_ptr<TdataPOP3> Engine;
+  std::map<std::string, TMailbox> Boxes;
+  std::vector<std::string> Users;
+};
+
+std::unique_ptr<TDovecotServer> CheckRunTest::Server;
+std::string CheckRunTest::StartLog;
+int CheckRunTest::UserCount = 0;
+
+// One message for each way through the stages, and the fixtures' lists that decide them.
+class StagesTest : public CheckRunTest {
+protected:
+  void SetUp() override {
+    CheckRunTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    Config->ApprovedSenders = {{"friend@example.net", "Friend"}};
+    Config->AcceptRules = {test::Rule("Club list", "Subject", "\\[club\\]", true, 2)};
+    Config->EatBlankSubj = true;
+    Config->MaxMsgSize = 40;
+    const std::string big(45000, 'x');
+    std::string bigBody;
+    for (size_t i = 0; i < big.size(); i += 76) bigBody += big.substr(i, 76) + "\r\n";
+    Box = &AddMailbox({
+        // Approved senders come first: the rule on "pills" never sees this one.
+        {"approved", Mail("approved", "Friend <friend@example.net>", "joe@example.org", "Pills for the cat", "hi")},
+        // Always-accept rules come before the address check: a list is not addressed to joe.
+        {"accepted", Mail("accepted", "club@lists.example.org", "club@lists.example.org", "[club] meeting", "see you")},
+        {"noaddress", Mail("noaddress", "x@example.com", "someone@example.com", "hello", "not for joe")},
+        {"oversized", Mail("oversized", "y@example.com", "joe@example.org", "catalogue", bigBody)},
+        {"header", Mail("header", "z@example.com", "joe@example.org", "Cheap PILLS", "buy")},
+        {"blank", Mail("blank", "w@example.com", "joe@example.org", "", "hi dear")},
+        {"body", Mail("body", "v@example.com", "joe@example.org", "Business proposal", "send the transfer fee")},
+        {"clean", Mail("clean", "jane@example.org", "joe@example.org", "Lunch on Friday?", "12:30 at the usual")},
+    });
+    OversizedKb = static_cast<int>(Box->Texts[3].size() / 1024);
+  }
+
+  TMailbox* Box = nullptr;
+  int OversizedKb = 0;
+};
+
+TEST_F(StagesTest, CheckOnlyCountsEveryStageAndDeletesNothing) {
+  Engine->CheckMailboxes(false);
+
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Completed) << Log();
+  EXPECT_EQ(Left(Users[0]), Box->Ids);
+  const TRunCounters& c = Config->Counters;
+  EXPECT_EQ(c.Processed, 8);
+  EXPECT_EQ(c.ApprovedSenders, 1);
+  EXPECT_EQ(c.AlwaysAccept, 1);
+  EXPECT_EQ(c.NoValidAddresses, 1);
+  EXPECT_EQ(c.Oversized, 1);
+  EXPECT_EQ(c.FailedHeaderRules, 2);
+  EXPECT_EQ(c.FailedBodyRules, 1);
+  EXPECT_EQ(c.BlacklistRejections, 0);
+  EXPECT_EQ(c.Eaten, 0);
+  EXPECT_EQ(Config->CleanCount, 3);
+
+  size_t total = 0;
+  for (const std::string& text : Box->Texts) total += text.size();
+  EXPECT_TRUE(Logged("@ Server has 8 messages waiting (" + std::to_string(total) + " bytes total)")) << Log();
+  const std::vector<std::string> lines = LogLines();
+  auto results = std::find(lines.begin(), lines.end(), "@ Processing Results:");
+  ASSERT_NE(results, lines.end()) << Log();
+  EXPECT_EQ(
+      std::vector<std::string>(results, std::min(results + 11, lines.end())),
+      (std::vector<std::string>{"@ Processing Results:", "@ Messages processed  : 8", "@ Approved Senders    : 1",
+                                "@ Always Accept       : 1", "- Failed Header Rules : 2", "- Failed Body Rules   : 1",
+                                "- Blacklist Rejections: 0", "- No Valid Addresses  : 1", "- Oversized Messages  : 1",
+                                "- Messages eaten      : 0", "@ Cleared Messages    : 3"}));
+
+  // One rule line per rejection, with its reason in the first column.
+  std::vector<std::string> reasons;
+  for (const std::string& line : LinesStartingWith("$ RULE: ")) reasons.push_back(line.substr(8, line.find(" | ") - 8));
+  for (std::string& r : reasons) r.erase(r.find_last_not_of(' ') + 1);
+  EXPECT_THAT(reasons, ElementsAre("No valid address located",
+                                   "Size limit exceeded: " + std::to_string(OversizedKb) + "k (configured max: 40k)",
+                                   "Pills in the subject", "Subject is blank", "Advance fee"));
+  EXPECT_TRUE(Logged("# Approved Sender - friend@example.net")) << Log();
+  EXPECT_TRUE(Logged("# Always Accept - Club list")) << Log();
+}
+
+TEST_F(StagesTest, EatDeletesExactlyTheRejectedAndArchivesEachWithItsReason) {
+  ArchiveTo(Dir / "archive" / "deep");
+  Engine->CheckMailboxes(true);
+
+  EXPECT_EQ(Left(Users[0]), (std::vector<std::string>{"approved", "accepted", "clean"})) << Log();
+  EXPECT_EQ(Config->Counters.Eaten, 5);
+  const auto files = ArchiveFiles(Dir / "archive" / "deep");
+  ASSERT_EQ(files.size(), 5u) << Log();
+  const std::map<std::string, std::string> expected = {
+      {"noaddress", "X-SpamRejection3: No valid address located"},
+      {"oversized", "X-SpamRejection3: Exceeded maximum allowed size of 40960 bytes."},
+      {"header", "X-SpamRejection3: Pills in the subject"},
+      {"blank", "X-SpamRejection3: Subject is blank"},
+      {"body", "X-SpamRejection3: Advance fee"},
+  };
+  for (const auto& [id, line] : expected) {
+    ASSERT_TRUE(files.count(id)) << id;
+    EXPECT_EQ(files.at(id).ReasonLine, line) << id;
+    EXPECT_TRUE(files.at(id).Whole) << id << ": the archive holds only part of the message";
+  }
+  EXPECT_EQ(LinesStartingWith("~ Rejected message archived to ").size(), 5u);
+  EXPECT_TRUE(Logged("- Messages eaten      : 5")) << Log();
+}
+
+TEST_F(StagesTest, CheckAndViewDeletesExactlyTheTickedRows) {
+  ArchiveTo(Dir / "archive");
+  Config->CheckAndView = true;
+  View.Review = [](std::vector<THdrRec>& list) {
+    for (THdrRec& row : list) {
+      if (row.Reason == "No valid address located") row.DeleteMark = false;  // the user keeps it
+      if (row.Reason == "ok") row.DeleteMark = true;                         // and throws good mail away
+    }
+    return true;
+  };
+  Ui.SetNextAnswer(mbYes);
+  Engine->CheckMailboxes(false);
+
+  ASSERT_EQ(View.Lists.size(), 1u) << Log();
+  std::vector<std::string> listed;
+  for (const THdrRec& row : View.Lists[0]) listed.push_back(row.Reason + (row.DeleteMark ? " [x]" : " [ ]"));
+  EXPECT_THAT(listed, ElementsAre("Approved Sender: friend@example.net [ ]", "Always Accept: Club list [ ]",
+                                  "No valid address located [x]",
+                                  "Size limit exceeded: " + std::to_string(OversizedKb) + "k (configured max: 40k) [x]",
+                                  "Headers: Pills in the subject [x]", "Headers: Subject is blank [x]",
+                                  "Body: Advance fee [x]", "ok [ ]"));
+  EXPECT_TRUE(View.Has("list: Header Listing [Profile: Mailbox " + Users[0] + "]"));
+  ASSERT_FALSE(Ui.Boxes.empty());
+  EXPECT_EQ(Ui.Boxes[0].Kind, TMsgKind::Confirmation);
+  EXPECT_EQ(Ui.Boxes[0].Text.rfind("Delete all checked messages from ", 0), 0u) << Ui.Boxes[0].Text;
+
+  EXPECT_EQ(Left(Users[0]), (std::vector<std::string>{"approved", "accepted", "noaddress"})) << Log();
+  const auto files = ArchiveFiles(Dir / "archive");
+  EXPECT_EQ(files.size(), 5u) << Log();
+  ASSERT_TRUE(files.count("clean"));
+  EXPECT_EQ(files.at("clean").ReasonLine, "X-SpamRejection3: selected for deletion during check and view");
+  ASSERT_TRUE(files.count("header"));
+  EXPECT_EQ(files.at("header").ReasonLine, "X-SpamRejection3: Headers: Pills in the subject");
+  EXPECT_TRUE(files.at("header").Whole);
+}
+
+TEST_F(StagesTest, AnArchiveThatCannotBeWrittenKeepsEveryMessageOnTheServer) {
+  // A folder below a plain file cannot be made, not even by root.
+  test::WriteTextFile(Dir / "blocker", "not a folder");
+  ArchiveTo(Dir / "blocker" / "archive");
+  Engine->CheckMailboxes(true);
+
+  EXPECT_EQ(Left(Users[0]), Box->Ids) << Log();
+  EXPECT_EQ(Config->Counters.Eaten, 0);
+  EXPECT_EQ(Config->Counters.FailedHeaderRules, 2);
+  EXPECT_EQ(LinesStartingWith("! Archiving error: ").size(), 5u) << Log();
+  EXPECT_TRUE(Logged("- Messages eaten      : 0")) << Log();
+}
+
+TEST_F(CheckRunTest, WrongPasswordIsLoggedAndTheNextProfileIsStillChecked) {
+  AddMailbox({{"a1", Mail("a1", "s@example.com", "joe@example.org", "Cheap pills", "x")}}, "right");
+  Config->Profiles[0].Password = "wrong";
+  AddMailbox({{"b1", Mail("b1", "s@example.com", "joe@example.org", "Cheap pills", "x")},
+              {"b2", Mail("b2", "t@example.com", "joe@example.org", "Minutes", "attached")}});
+  Engine->CheckMailboxes(true);
+
+  EXPECT_TRUE(Logged("! Login error to server " + Host() + ": -ERR [AUTH] Authentication failed.")) << Log();
+  EXPECT_TRUE(Logged("@ Server has 2 messages waiting (" +
+                     std::to_string(Boxes[Users[1]].Texts[0].size() + Boxes[Users[1]].Texts[1].size()) +
+                     " bytes total)"))
+      << Log();
+  EXPECT_EQ(Config->Counters.Processed, 2);
+  EXPECT_EQ(Left(Users[0]), (std::vector<std::string>{"a1"}));
+  EXPECT_EQ(Left(Users[1]), (std::vector<std::string>{"b2"}));
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Completed);
+}
+
+TEST_F(CheckRunTest, AnAbortAfterTheSecondMessageLeavesTheRestUntouched) {
+  std::vector<std::pair<std::string, std::string>> spam;
+  for (int i = 1; i <= 5; ++i) {
+    const std::string id = "s" + std::to_string(i);
+    spam.push_back({id, Mail(id, "s@example.com", "joe@example.org", "Pills " + id, "x")});
+  }
+  AddMailbox(spam);
+  AddMailbox({{"t1", Mail("t1", "s@example.com", "joe@example.org", "Pills", "x")}});
+  View.OnCall = [this](const std::string& line) {
+    if (line == "msg: Checking message 2 of 5") Config->AbortRequested = true;
+  };
+  Engine->CheckMailboxes(true);
+
+  // The second message was under way when Abort came: it is eaten, and the logout that
+  // follows commits both deletions.
+  EXPECT_EQ(Left(Users[0]), (std::vector<std::string>{"s3", "s4", "s5"})) << Log();
+  EXPECT_EQ(Left(Users[1]), (std::vector<std::string>{"t1"}));
+  EXPECT_EQ(Config->Counters.Processed, 2);
+  EXPECT_EQ(Config->Counters.Eaten, 2);
+  EXPECT_TRUE(Logged("@ Spam check aborted at user request")) << Log();
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Aborted);
+  EXPECT_FALSE(Config->AbortRequested);
+  EXPECT_FALSE(Config->CheckInProgress);
+}
+
+// Three spam messages and one good one, reviewed with every spam row ticked while another
+// client removes the second message.
+class UidlTest : public CheckRunTest {
+protected:
+  void SetUp() override {
+    CheckRunTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    AddMailbox({{"m1", Mail("m1", "s@example.com", "joe@example.org", "Pills 1", "x")},
+                {"m2", Mail("m2", "s@example.com", "joe@example.org", "Pills 2", "x")},
+                {"m3", Mail("m3", "s@example.com", "joe@example.org", "Pills 3", "x")},
+                {"good", Mail("good", "jane@example.org", "joe@example.org", "Minutes", "x")}});
+    Config->CheckAndView = true;
+    Config->CheckUIDL = true;
+    Ui.SetNextAnswer(mbYes);
+  }
+
+  // Another POP3 client logs in, deletes message 2 and logs out.
+  void OtherClientDeletesTheSecondMessage() {
+    TmsMessage message;
+    TmsPOPClient other;
+    other.Blocking = true;
+    other.TimeOut = 10;
+    other.MailMessage = &message;
+    other.UserName = Users[0];
+    other.Password = "pw";
+    other.SetHost("127.0.0.1:" + std::to_string(Server->PlainPort));
+    other.Login();
+    other.SetCurrentMessage(1);
+    other.DeleteMessage();
+    other.Logout();
+  }
+};
+
+TEST_F(UidlTest, AServerThatKeepsItsNumberingLosesNothingElse) {
+  // Dovecot keeps a session's message numbers while another session expunges (RFC 1939
+  // numbers stay fixed for a session), so every ticked identifier still matches.
+  View.Review = [this](std::vector<THdrRec>&) {
+    OtherClientDeletesTheSecondMessage();
+    return true;
+  };
+  Engine->CheckMailboxes(false);
+
+  EXPECT_EQ(Left(Users[0]), (std::vector<std::string>{"good"})) << Log();
+  EXPECT_TRUE(LinesStartingWith("! UIDL mismatch: ").empty()) << Log();
+  EXPECT_EQ(Ui.Boxes.size(), 1u);  // the confirmation only
+}
+
+TEST_F(UidlTest, AMessageRenumberedAfterAnotherClientsDeletionIsKeptAndReported) {
+  // Servers that renumber after another session's expunge are what the identifier check is
+  // for; the relay in front of Dovecot renumbers the same way once message 2 is gone.
+  test::TTcpRelay relay(Server->PlainPort);
+  Config->Profiles[0].Port = static_cast<std::uint16_t>(relay.Port());
+  View.Review = [this, &relay](std::vector<THdrRec>&) {
+    OtherClientDeletesTheSecondMessage();
+    relay.SetClientRewrite([](const std::string& line) {
+      const size_t blank = line.find(' ');
+      if (blank == std::string::npos) return line;
+      const std::string verb = line.substr(0, blank);
+      if (verb != "UIDL" && verb != "DELE" && verb != "RETR" && verb != "TOP" && verb != "LIST") return line;
+      const size_t end = line.find(' ', blank + 1);
+      const int n = std::stoi(line.substr(blank + 1, end - blank - 1));
+      return n < 2 ? line : verb + " " + std::to_string(n + 1) + (end == std::string::npos ? "" : line.substr(end));
+    });
+    return true;
+  };
+  Engine->CheckMailboxes(false);
+
+  ASSERT_EQ(View.Lists.size(), 1u) << Log();
+  const std::vector<THdrRec>& list = View.Lists[0];
+  ASSERT_EQ(list.size(), 4u);
+  // Message 1 was deleted by the engine, message 2 by the other client; 3 and "good" stay.
+  EXPECT_EQ(Left(Users[0]), (std::vector<std::string>{"m3", "good"})) << Log();
+  EXPECT_TRUE(Logged("! UIDL mismatch: orig = " + list[1].UIDL + ";  now = " + list[2].UIDL)) << Log();
+  EXPECT_TRUE(Logged("! Skipping deletion of message index 1")) << Log();
+  EXPECT_TRUE(Logged("! UIDL mismatch: orig = " + list[2].UIDL + ";  now = " + list[3].UIDL)) << Log();
+  EXPECT_TRUE(Logged("! Skipping deletion of message index 2")) << Log();
+  ASSERT_EQ(Ui.Boxes.size(), 2u);
+  EXPECT_EQ(Ui.Boxes[1].Kind, TMsgKind::Warning);
+  EXPECT_EQ(Ui.Boxes[1].Text.rfind("2 message(s) could not be deleted from the mail server due to a \r\n", 0), 0u)
+      << Ui.Boxes[1].Text;
+}
+
+}  // namespace
+}  // namespace mailmoat
