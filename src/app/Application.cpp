@@ -3,16 +3,21 @@
 #include "core/AsciiText.h"
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
+#include "check/StartCheck.h"
 #include "core/CommandLine.h"
 #include "core/ConsoleCheckView.h"
 #include "core/ConsoleUiHost.h"
 #include "core/dataConfig.h"
 #include "core/Notification.h"
 #include "diag/ConfigDump.h"
+#include "platform/NmcliDialer.h"
 #include "platform/Errors.h"
 #include "MailmoatVersion.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <thread>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -70,6 +75,73 @@ public:
   void NotifyNewMail() override {}
 };
 
+volatile std::sig_atomic_t StopSignal = 0;
+
+extern "C" void OnStopSignal(int) {
+  StopSignal = 1;
+}
+
+// Ctrl+C or a kill during a quick check asks the run to stop the way the Abort button does:
+// after the current message, with the connection logged out properly. A second signal ends
+// the program at once (the handler is reset after its first use).
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+}
+
+// The check of "mailmoat quick [eat]": one run at once (after the start-up delay), whatever
+// the automatic-check interval says, then a one-line result.
+int RunQuickCheck(TConfigData& config, TConsoleUiHost& ui, TdataRas& ras, TCheckView& view, TdataPOP3& pop3) {
+  CatchStopSignals();
+  ui.SetIdleHook([&config] {
+    if (StopSignal != 0) config.AbortRequested = true;
+  });
+  try {
+    if (config.StartupCheckDelay > 0) {
+      config.Log(TLogClass::Normal,
+                 "# Startup check delay set. Sleeping " + std::to_string(config.StartupCheckDelay) + " seconds");
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(config.StartupCheckDelay);
+      while (std::chrono::steady_clock::now() < end && !config.AbortRequested) {
+        ui.ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      if (config.AbortRequested) {
+        std::fprintf(stderr, "mailmoat: check aborted before it started\n");
+        return 1;
+      }
+    }
+    config.CheckAndView = false;
+    StartCheck(config, ras, view, pop3, config.AutoType);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "mailmoat: check failed: %s\n", e.what());
+    return 1;
+  }
+  switch (pop3.LastRunResult()) {
+    case TCheckRunResult::Completed: {
+      const TRunCounters& c = config.Counters;
+      const int cleared = c.Processed - (c.FailedHeaderRules + c.FailedBodyRules + c.NoValidAddresses + c.Oversized +
+                                         c.BlacklistRejections);
+      std::printf("checked %d, eaten %d, cleared %d\n", c.Processed, c.Eaten, cleared);
+      return 0;
+    }
+    case TCheckRunResult::Aborted: std::fprintf(stderr, "mailmoat: check aborted\n"); return 1;
+    case TCheckRunResult::NoProfiles:
+      std::fprintf(stderr, "mailmoat: no mailbox is set up, so nothing was checked\n");
+      return 1;
+    case TCheckRunResult::Failed:
+      std::fprintf(stderr, "mailmoat: check failed: %s\n", pop3.LastRunError().c_str());
+      return 1;
+    case TCheckRunResult::NotRun: break;
+  }
+  // StartCheck logs why it could not start (dial-up networking).
+  std::fprintf(stderr, "mailmoat: check not started: dial-up networking failed (details in the log)\n");
+  return 1;
+}
+
 }  // namespace
 
 std::string UsageText() {
@@ -101,6 +173,15 @@ int RunApplication(const std::vector<std::string>& argv) {
     return 0;
   }
 
+  if (options.Args.size() > 1 && LowerCaseAscii(options.Args[0]) == "quick" &&
+      LowerCaseAscii(options.Args[1]) == "view") {
+    std::fprintf(stderr,
+                 "mailmoat: check and view needs a person to tick the messages to delete, so it cannot run "
+                 "without the window.\nUse 'mailmoat quick' to list the spam in the log, or 'mailmoat quick eat' "
+                 "to delete it.\n");
+    return 2;
+  }
+
   const bool dump = !options.Args.empty() && LowerCaseAscii(options.Args[0]) == "dump";
   const std::optional<TDumpLevel> dumpLevel = dump ? DumpLevel(options.Args) : std::nullopt;
   if (dump && !dumpLevel) {
@@ -119,7 +200,7 @@ int RunApplication(const std::vector<std::string>& argv) {
     return 1;
   }
 
-  TdataRas ras;
+  TdataRas ras([] { return std::make_unique<TNmcliDialer>(); });
   TConfigData config(paths, ui, ras.Dialer());
   ui.SetLogSink([&config](TMsgKind kind, const std::string& text) {
     try {
@@ -133,6 +214,7 @@ int RunApplication(const std::vector<std::string>& argv) {
   if (config.TerminateRequested) return 1;
   ras.Attach(config);
   TConsoleCheckView view(stdout, ::isatty(STDOUT_FILENO) != 0);
+  ras.SetView(view);
   THeadlessNotifier notifier;
   TdataPOP3 pop3(config, ras, view, notifier);
 
@@ -155,10 +237,7 @@ int RunApplication(const std::vector<std::string>& argv) {
     std::fprintf(stderr, "mailmoat: %s\n", e.what());
     return 1;
   }
-  if (config.QuickMode) {
-    std::printf("Mailmoat Pro: settings loaded; this build has no check engine yet, so no mailbox was checked.\n");
-    return 0;
-  }
+  if (config.QuickMode) return RunQuickCheck(config, ui, ras, view, pop3);
   std::fprintf(stderr,
                "mailmoat: this build has no desktop window yet; run 'mailmoat quick' or 'mailmoat quick eat' "
                "for a headless check.\n");

@@ -46,6 +46,7 @@ TMsgButton TConsoleUiHost::MessageBox(TMsgKind kind, const std::string& text, TM
 }
 
 void TConsoleUiHost::ProcessMessages() {
+  if (IdleHook) IdleHook();
   const auto now = std::chrono::steady_clock::now();
   std::vector<int> due;
   for (auto& [id, timer] : Timers) {

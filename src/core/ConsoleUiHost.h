@@ -20,6 +20,8 @@ public:
   explicit TConsoleUiHost(std::FILE* err = stderr) : Err(err) {}
 
   void SetLogSink(TLogSink sink) { LogSink = std::move(sink); }
+  // Runs at every ProcessMessages, before the timers: where a headless run notices a signal.
+  void SetIdleHook(std::function<void()> hook) { IdleHook = std::move(hook); }
 
   TMsgButton MessageBox(TMsgKind kind, const std::string& text, TMsgButtons buttons, int helpContext,
                         const std::string& caption, TMsgButton defaultButton) override;
@@ -48,6 +50,7 @@ private:
 
   std::FILE* Err;
   TLogSink LogSink;
+  std::function<void()> IdleHook;
   std::map<int, TTimer> Timers;
   int NextTimerId = 1;
 };
