@@ -7,6 +7,7 @@
 #include "BenchSupport.h"
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
+#include "core/ConsoleCheckView.h"
 #include "core/Notification.h"
 #include "core/dataConfig.h"
 
@@ -23,27 +24,6 @@ using namespace mailmoat;
 constexpr int FastCount = 1000;
 constexpr int SlowCount = 100;
 constexpr auto OneWayDelay = std::chrono::milliseconds(10);
-
-class TSilentView : public TCheckView {
-public:
-  void SetPOPStatus(const std::string&) override {}
-  void SetMessageStatus(const std::string&) override {}
-  void SetServerName(const std::string&) override {}
-  void SetProgressMax(int) override {}
-  void SetProgress(int) override {}
-  void StepProgress(int) override {}
-  void SetPanelText(int, const std::string&) override {}
-  void SetTrayHint(const std::string&) override {}
-  void AnimateTray(bool) override {}
-  void EnableCheckCommands(bool) override {}
-  void EnableAbort(bool) override {}
-  bool HiddenInTray() const override { return false; }
-  void HideToTray() override {}
-  bool ShowCheckAndView(std::vector<THdrRec>&, const std::string&) override { return false; }
-  void ShowSummary(const TRunCounters&, int) override {}
-  void ShowMailWaiting(const std::string&) override {}
-  bool PlaySound(const std::string&, std::string&) override { return true; }
-};
 
 class TSilentNotifier : public TRunNotifier {
 public:
@@ -149,7 +129,7 @@ double CheckRuns(benchmark::State& state, const std::string& user, int port, int
   profile.Password = "secret";
   profile.Port = static_cast<std::uint16_t>(port);
   config.Profiles = {profile};
-  TSilentView view;
+  TConsoleCheckView view(stdout, false);  // shows nothing
   TSilentNotifier notifier;
   TdataPOP3 engine(config, ras, view, notifier);
   double best = 0;
