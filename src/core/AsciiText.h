@@ -12,8 +12,19 @@ inline char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-inline std::string LowerCaseAscii(std::string s) {
+inline char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+inline std::string LowerCaseAscii(std::string_view text) {
+  std::string s(text);
   std::transform(s.begin(), s.end(), s.begin(), LowerAscii);
+  return s;
+}
+
+inline std::string UpperCaseAscii(std::string_view text) {
+  std::string s(text);
+  std::transform(s.begin(), s.end(), s.begin(), UpperAscii);
   return s;
 }
 

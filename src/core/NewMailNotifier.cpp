@@ -1,10 +1,12 @@
 #include "core/NewMailNotifier.h"
 
+#include "core/AsciiText.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 
@@ -13,12 +15,6 @@ namespace mailmoat {
 namespace {
 
 const int ClientHelpContext = 100;
-
-std::string UpperCaseAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
 
 std::string FileNamePart(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -97,10 +93,9 @@ std::string TNewMailNotifier::CaptionText(const std::string& executable) {
   // Only a real extension is cut: Linux programs mostly have none, and cutting four
   // characters off "mutt" would leave a text that every caption contains.
   const size_t dot = name.rfind('.');
-  std::string stem = (dot != std::string::npos && dot > 0) ? name.substr(0, dot) : name;
-  for (size_t i = 1; i < stem.size(); ++i)
-    if (stem[i] >= 'A' && stem[i] <= 'Z') stem[i] = static_cast<char>(stem[i] - 'A' + 'a');
-  return stem;
+  const std::string stem = (dot != std::string::npos && dot > 0) ? name.substr(0, dot) : name;
+  // The first letter as it is, the rest in lower case.
+  return stem.empty() ? stem : stem.substr(0, 1) + LowerCaseAscii(std::string_view(stem).substr(1));
 }
 
 void TNewMailNotifier::LogLine(const std::string& line) {

@@ -5,12 +5,6 @@
 namespace mailmoat {
 namespace {
 
-char UpperAscii(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 bool IsTrimmed(char c) {
   return static_cast<unsigned char>(c) <= 32;
 }
@@ -25,18 +19,6 @@ std::string_view TrimText(std::string_view text) {
 
 std::string_view CutText(std::string_view text, std::size_t maxLength) {
   return text.substr(0, maxLength);
-}
-
-std::string UpperCaseAscii(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) c = UpperAscii(c);
-  return result;
-}
-
-std::string LowerCaseAscii(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) c = LowerAscii(c);
-  return result;
 }
 
 bool SameTextNoCase(std::string_view a, std::string_view b) {

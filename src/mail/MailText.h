@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/AsciiText.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,8 +16,6 @@ std::string_view TrimText(std::string_view text);
 // The first `maxLength` bytes of the text (the whole text when it is shorter).
 std::string_view CutText(std::string_view text, std::size_t maxLength);
 
-std::string UpperCaseAscii(std::string_view text);
-std::string LowerCaseAscii(std::string_view text);
 bool SameTextNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 bool ContainsNoCase(std::string_view text, std::string_view part);

@@ -1,5 +1,6 @@
 #include "mail/SendMail.h"
 
+#include "core/AsciiText.h"
 #include "mail/MimeCodecs.h"
 #include "mail/SocketErrors.h"
 
@@ -13,11 +14,6 @@
 namespace mailmoat {
 
 namespace {
-
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-  return text;
-}
 
 std::string DecodeBase64(std::string_view text) {
   static constexpr std::string_view Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -130,7 +126,7 @@ private:
 
   bool UpgradeToTls(const std::string& server, const std::string& name) {
     const bool offered = Extended && std::any_of(Capabilities.begin(), Capabilities.end(),
-                                                 [](const std::string& c) { return Upper(c) == "STARTTLS"; });
+                                                 [](const std::string& c) { return UpperCaseAscii(c) == "STARTTLS"; });
     if (!offered) return false;
     if (Command("STARTTLS").Code != 220) return false;
     Socket.StartTls(Socket.Host().empty() ? server : Socket.Host());
@@ -142,8 +138,8 @@ private:
     std::string methods;
     for (const char* prefix : {"AUTH ", "AUTH="}) {
       for (const std::string& c : Capabilities)
-        if (Upper(c).starts_with(prefix)) {
-          methods = " " + Upper(c.substr(5)) + " ";
+        if (UpperCaseAscii(c).starts_with(prefix)) {
+          methods = " " + UpperCaseAscii(c.substr(5)) + " ";
           break;
         }
       if (!methods.empty()) break;
@@ -178,7 +174,7 @@ private:
   bool Transfer(const std::string& from, const std::string& to, const std::vector<std::string>& lines) {
     bool useSize = false;
     for (const std::string& c : Capabilities)
-      if (Upper(c).starts_with("SIZE")) useSize = true;
+      if (UpperCaseAscii(c).starts_with("SIZE")) useSize = true;
     // A break inside a line becomes a line of its own, so that no text can end the data
     // early with a "." line of its own making.
     std::vector<std::string_view> parts;

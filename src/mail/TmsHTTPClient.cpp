@@ -1,5 +1,6 @@
 #include "mail/TmsHTTPClient.h"
 
+#include "core/AsciiText.h"
 #include "core/UiHost.h"
 #include "mail/MimeCodecs.h"
 #include "mail/SocketErrors.h"
@@ -11,12 +12,6 @@
 namespace mailmoat {
 
 namespace {
-
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::toupper(c); });
-  return out;
-}
 
 std::string Trim(std::string_view s) {
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
@@ -38,7 +33,7 @@ bool ParseNumber(std::string_view text, std::int64_t& value, int base) {
 
 void TmsHTTPClient::SetURL(const std::string& url) {
   std::string rest = url;
-  const std::string head = Upper(url.substr(0, 8));
+  const std::string head = UpperCaseAscii(url.substr(0, 8));
   Secure = head.starts_with("HTTPS://");
   if (Secure) {
     rest = url.substr(8);
@@ -94,7 +89,7 @@ std::string TmsHTTPClient::BuildRequest() const {
   std::string target = FRequestPath;
   if (!FProxy.empty() && !Secure) {
     target = FURL;
-    const std::size_t schemeEnd = Upper(FURL.substr(0, 7)) == "HTTP://" ? 7 : 0;
+    const std::size_t schemeEnd = UpperCaseAscii(FURL.substr(0, 7)) == "HTTP://" ? 7 : 0;
     if (FURL.find('/', schemeEnd) == std::string::npos) target += "/";
   }
   // RFC 9110 section 7.2: the port goes with the name unless it is the scheme's own.
@@ -135,7 +130,7 @@ void TmsHTTPClient::ReadHeaders() {
 }
 
 void TmsHTTPClient::ReadBody() {
-  if (Upper(GetHeaderValue(Headers, "Transfer-Encoding")) == "CHUNKED") {
+  if (UpperCaseAscii(GetHeaderValue(Headers, "Transfer-Encoding")) == "CHUNKED") {
     for (;;) {
       std::string sizeLine = Trim(ReadLine());
       // Chunk extensions (RFC 9112 section 7.1.1) carry nothing this client needs.
