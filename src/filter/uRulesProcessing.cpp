@@ -31,8 +31,8 @@ std::string RecipientText(const TmsAddressList& list) {
   return text;
 }
 
-// An empty pattern would match every text, so a rule or sender left blank would fire on
-// every message; it matches nothing instead, like a pattern that does not compile.
+// An empty pattern would match every text, so a sender left blank would approve every
+// message; it matches nothing instead, like a pattern that does not compile.
 bool BlankPattern(const std::string& pattern) {
   return TrimText(pattern).empty();
 }
@@ -90,9 +90,23 @@ void TRulesProcessing::FollowRuleLists() {
   }
 }
 
+void TRulesProcessing::StartRun() {
+  BlankRulesLogged.clear();
+}
+
+bool TRulesProcessing::SkipBlankRule(const TRuleRec& rule) {
+  if (!BlankPattern(rule.Expression)) return false;
+  const std::string line = "! Rule \"" + rule.Description + "\" skipped: its expression is blank";
+  if (BlankRulesLogged.insert(line).second) Config.Log(TLogClass::Normal, line);
+  return true;
+}
+
 bool TRulesProcessing::RuleFires(const TRuleRec& rule, TRegexOptions options, const std::string& text,
                                  std::string& matched) {
-  const bool matches = !BlankPattern(rule.Expression) && Cache.Match(rule.Expression, options, text, &matched);
+  // Matching nothing is not enough: with RejectOnMatch off, a rule left blank would then
+  // fire on every message.
+  if (SkipBlankRule(rule)) return false;
+  const bool matches = Cache.Match(rule.Expression, options, text, &matched);
   if (!rule.RejectOnMatch && !matches) matched = "(the expression does not match)";
   return matches == rule.RejectOnMatch;
 }
@@ -129,7 +143,7 @@ bool TRulesProcessing::MatchAcceptRules(const TmsMessage& msg, std::string& desc
     Debug("+ Header checking subject: " + subject);
     std::string found;
     try {
-      if (BlankPattern(rule.Expression) ||
+      if (SkipBlankRule(rule) ||
           !Cache.Match(BlanksToWhitespace(rule.Expression), AcceptRuleOptions, subject, &found)) {
         continue;
       }

@@ -3,6 +3,7 @@
 #include "filter/RegexCache.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,15 @@ constexpr TRegexOptions ApprovedSenderOptions = roCaseless | roExtended | roMult
 // header rules and body rules over the rule lists of the configuration object. Each test
 // writes its trace lines to the activity log; the first rule that fires decides. Compiled
 // patterns are kept between messages and dropped when a rule list changes. Log file errors
-// (EInOutError) pass through; a failed match of one rule only skips that rule.
+// (EInOutError) pass through; a failed match of one rule only skips that rule. A rule whose
+// expression is blank never fires, whatever its RejectOnMatch, and is logged once per run.
 class TRulesProcessing {
 public:
   explicit TRulesProcessing(TConfigData& config, TRegexCache::TOptions regexOptions = {});
+
+  // Called when a check run starts: the rules skipped for a blank expression are logged again
+  // in this run.
+  void StartRun();
 
   // True when at least one approved-sender pattern matches the address (in lower case);
   // `matched` is the match of the last one that did. False with an empty text when the
@@ -59,12 +65,15 @@ public:
 
 private:
   bool RuleFires(const TRuleRec& rule, TRegexOptions options, const std::string& text, std::string& matched);
+  // True for a blank expression; the first time in a run, says so in the log.
+  bool SkipBlankRule(const TRuleRec& rule);
   void FollowRuleLists();
   void Debug(const std::string& line);
 
   TConfigData& Config;
   TRegexCache Cache;
   std::uint64_t RuleListsHash = 0;
+  std::set<std::string> BlankRulesLogged;
 };
 
 // The check run's rule line: "$ RULE: " reason, sender, first To address (one blank when

@@ -71,9 +71,31 @@ TEST_F(RulesProcessingTest, APatternThatDoesNotCompileMatchesNothing) {
   EXPECT_EQ(HeaderIndex(*msg), -1);
   Config->SysHeaderRules[0].RejectOnMatch = false;
   EXPECT_EQ(HeaderIndex(*msg), 0);
-  // A blank expression would match everything; it matches nothing instead.
-  Config->SysHeaderRules = {Rule("Blank", "Subject", "")};
-  EXPECT_EQ(HeaderIndex(*msg), -1);
+}
+
+TEST_F(RulesProcessingTest, ABlankExpressionNeverFiresAndIsLoggedOncePerRun) {
+  Config->LoggingLevel = LogLevel::Normal;
+  // Either way round: matching everything, or (RejectOnMatch off) firing on everything.
+  Config->SysHeaderRules = {Rule("Blank header", "Subject", " "), Rule("Blank inverse", "Subject", "", false),
+                            Rule("Real", "Subject", "offer")};
+  Config->SysBodyRules = {Rule("Blank body", "", "", false, 1)};
+  Config->AcceptRules = {Rule("Blank accept", "Subject", " \t", true, 2)};
+  std::string description;
+  for (const char* subject : {"Hello", "An offer"}) {
+    auto msg = Message(subject);
+    EXPECT_EQ(HeaderIndex(*msg), subject[0] == 'A' ? 2 : -1);
+    EXPECT_EQ(Rules().MatchBodyRules("any text", description), -1);
+    EXPECT_FALSE(Rules().MatchAcceptRules(*msg, description));
+  }
+  const auto skipped = [](const std::string& rule) {
+    return "! Rule \"" + rule + "\" skipped: its expression is blank";
+  };
+  EXPECT_THAT(LogLines(), ElementsAre(skipped("Blank header"), skipped("Blank inverse"), skipped("Blank body"),
+                                      skipped("Blank accept")));
+  ClearLog();
+  Rules().StartRun();
+  EXPECT_EQ(HeaderIndex(*Message("Hello")), -1);
+  EXPECT_THAT(LogLines(), ElementsAre(skipped("Blank header"), skipped("Blank inverse")));
 }
 
 TEST_F(RulesProcessingTest, SystemRulesBeforeUserHeaderRulesWithIndexesWithinTheirList) {
