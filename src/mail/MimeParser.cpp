@@ -202,11 +202,13 @@ void TMimeParser::RemainingParts(TmsHeaders* firstBlock) {
 }
 
 TmsAttItem TMimeParser::NewAttachment(const TmsHeaders& headers, const std::string& contentType, const char* unnamed,
-                                      bool& uuencoded) {
+                                      bool typeFromName, bool& uuencoded) {
   TmsAttItem item;
-  item.SetFileName(TmsParam(contentType, "name"));
   const std::string mediaType = MediaTypeOf(contentType);
   item.SetContentType(mediaType);
+  // Senders often label every file "application/octet-stream"; the name says what it is.
+  item.SetFileName(TmsParam(contentType, "name"));
+  if (!typeFromName) item.SetContentType(mediaType);
   const std::string encoding = GetHeaderValue(headers, "Content-Transfer-Encoding");
   uuencoded = StartsWithNoCase(encoding, "x-uue");
   item.TransferKind = TransferKindOf(encoding);
@@ -258,7 +260,7 @@ void TMimeParser::ReadPart(const TmsHeaders& part, std::string_view& endLine, bo
     std::string contentType = GetHeaderValue(part, "Content-type");
     if (contentType.empty()) contentType = "text/plain";
     bool uuencoded = false;
-    TmsAttItem item = NewAttachment(part, contentType, Alternative ? "_alt." : "att.", uuencoded);
+    TmsAttItem item = NewAttachment(part, contentType, Alternative ? "_alt." : "att.", true, uuencoded);
     atEnd = !ReadAttachmentData(
         item, uuencoded, [this](std::string_view line) { return CutText(line, kCodecLineLimit).starts_with(Boundary); },
         endLine);
@@ -309,7 +311,7 @@ void TMimeParser::SingleAttachmentParse(const TmsHeaders& top, const std::string
   if (contentType.empty()) throw EMessageParserError("Missing required field: Content-Type");
   try {
     bool uuencoded = false;
-    TmsAttItem item = NewAttachment(top, contentType, "att.", uuencoded);
+    TmsAttItem item = NewAttachment(top, contentType, "att.", false, uuencoded);
     std::string_view endLine;
     // The POP3 end line, where base64 data would otherwise take it as damage.
     ReadAttachmentData(

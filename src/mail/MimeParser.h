@@ -38,8 +38,10 @@ private:
   void SingleTextParse(const TmsHeaders& top, const std::string& contentType, std::size_t bodyStart);
   void SingleAttachmentParse(const TmsHeaders& top, const std::string& contentType);
   // An attachment item named and typed from its headers; `unnamed` prefixes the made-up name.
+  // With `typeFromName`, a name in the Content-Type gives the item the type of its extension;
+  // otherwise the item keeps the media type of the Content-Type.
   TmsAttItem NewAttachment(const TmsHeaders& headers, const std::string& contentType, const char* unnamed,
-                           bool& uuencoded);
+                           bool typeFromName, bool& uuencoded);
   // Decodes data lines into `item` until `ends` accepts a line (returned in `endLine`, result
   // true) or the input ends (false).
   bool ReadAttachmentData(TmsAttItem& item, bool uuencoded, const std::function<bool(std::string_view)>& ends,

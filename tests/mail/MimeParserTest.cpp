@@ -173,7 +173,7 @@ TEST(MimeParse, AttachmentDispositionFirstAndNamesFromEitherHeader) {
   TmsMessage msg;
   Load(msg, Crlf({"MIME-Version: 1.0", "Content-Type: multipart/mixed; boundary=b", "", "--b",
                   "Content-Type: text/plain", "Content-Disposition: attachment; filename=\"notes.txt\"", "", "note",
-                  "--b", "Content-Type: application/octet-stream; name=\"data.bin\"",
+                  "--b", "Content-Type: application/octet-stream; name=\"report.pdf\"",
                   "Content-Transfer-Encoding: quoted-printable", "", "a=3Db", "--b--"}));
   EXPECT_TRUE(msg.Body.empty());
   ASSERT_EQ(msg.Attachments.Count(), 2u);
@@ -181,7 +181,8 @@ TEST(MimeParse, AttachmentDispositionFirstAndNamesFromEitherHeader) {
   EXPECT_EQ(msg.Attachments[0].ContentType(), "text/plain");
   EXPECT_EQ(msg.Attachments[0].TransferKind, tkSevenBit);
   EXPECT_EQ(msg.Attachments[0].Data, "note\r\n");
-  EXPECT_EQ(msg.Attachments[1].FileName(), "data.bin");
+  EXPECT_EQ(msg.Attachments[1].FileName(), "report.pdf");
+  EXPECT_EQ(msg.Attachments[1].ContentType(), "application/pdf");  // the name says more than octet-stream
   EXPECT_EQ(msg.Attachments[1].TransferKind, tkQuotedPrintable);
   EXPECT_EQ(msg.Attachments[1].Data, "a=b\r\n");
 }
@@ -269,10 +270,11 @@ TEST(MimeParse, SingleAttachmentMessages) {
   EXPECT_EQ(msg.ContentType(), "application/zip");
 
   TmsMessage named;
-  Load(named, Crlf({"MIME-Version: 1.0", "Content-Type: text/plain; name=\"readme.txt\"", "", "read me"}));
+  Load(named, Crlf({"MIME-Version: 1.0", "Content-Type: text/plain; name=\"readme.pdf\"", "", "read me"}));
   ASSERT_EQ(named.Attachments.Count(), 1u);
   EXPECT_EQ(named.Attachments[0].Data, "read me\r\n");
   EXPECT_EQ(named.Attachments[0].TransferKind, tkSevenBit);
+  EXPECT_EQ(named.Attachments[0].ContentType(), "text/plain");  // a whole-message attachment keeps its type
 
   TmsMessage ccMail;
   Load(ccMail, Crlf({"MIME-Version: 1.0", "Content-Type: text/plain; name=\"cc:Mail\"", "", "text"}));
