@@ -99,7 +99,7 @@ std::string TmsHTTPClient::BuildRequest() const {
   r += "Host: " + hostHeader + "\r\n";
   r += "Accept: */*\r\n";
   if (Authorization) r += "Authorization: Basic " + BasicCredentials(UserName, Password) + "\r\n";
-  if (!FProxy.empty() && !Secure && (ProxyAuthorization || !ProxyUserName.empty()))
+  if (!FProxy.empty() && !Secure && ProxyAuthorization)
     r += "Proxy-Authorization: Basic " + BasicCredentials(ProxyUserName, ProxyPassword) + "\r\n";
   if (UserAgent.find_first_of("\r\n") != std::string::npos)
     throw EmsError("Line breaks are not allowed in the User-Agent");
@@ -111,8 +111,7 @@ std::string TmsHTTPClient::BuildRequest() const {
 void TmsHTTPClient::OpenTunnel() {
   const std::string target = OriginName() + ":" + std::to_string(OriginPort());
   std::string r = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n";
-  if (ProxyAuthorization || !ProxyUserName.empty())
-    r += "Proxy-Authorization: Basic " + BasicCredentials(ProxyUserName, ProxyPassword) + "\r\n";
+  if (ProxyAuthorization) r += "Proxy-Authorization: Basic " + BasicCredentials(ProxyUserName, ProxyPassword) + "\r\n";
   SendText(r + "\r\n");
   const std::string status = ReadLine();
   for (std::string line = status; !line.empty();) line = ReadLine();

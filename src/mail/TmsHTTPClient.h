@@ -29,7 +29,8 @@ public:
   bool Authorization = false;
   std::string UserName;
   std::string Password;
-  // The Proxy-Authorization header is sent when this is on or a proxy user name is set.
+  // The Proxy-Authorization header is sent only when this is on: a user name kept while the
+  // option is off must not go out in the clear.
   bool ProxyAuthorization = false;
   std::string ProxyUserName;
   std::string ProxyPassword;

@@ -37,6 +37,7 @@ TEST(HTTPClientUrlTest, HostPortAndPath) {
 
 TEST(HTTPClientUrlTest, ProxyKeepsThePortInTheHost) {
   TmsHTTPClient http;
+  http.ProxyUserName = "proxyuser";  // no credentials while ProxyAuthorization is off
   http.SetProxy("proxy.example:3128");
   EXPECT_EQ(http.Proxy(), "proxy.example");
   EXPECT_EQ(http.ProxyPort, 3128);
@@ -176,6 +177,7 @@ TEST_F(HTTPClientTest, ProxyGetsTheWholeUrlAndItsCredentials) {
   Http.Authorization = true;
   Http.UserName = "user";
   Http.Password = "pw";
+  Http.ProxyAuthorization = true;
   Http.ProxyUserName = "proxyuser";
   Http.ProxyPassword = "secret";
   Http.UserAgent = "Mailmoat/1";
@@ -209,10 +211,22 @@ TEST_F(HTTPClientTest, HttpsThroughAProxyTunnel) {
   Http.TlsCaFile = certs.CaFile();
   Http.SetProxy("127.0.0.1:" + std::to_string(Server.Port()));
   Http.SetURL("https://localhost:8443/rules.dat");
+  Http.ProxyAuthorization = true;
   Http.ProxyUserName = "proxyuser";
   Http.ProxyPassword = "secret";
   EXPECT_EQ(Http.Get(), 200);
   EXPECT_EQ(Http.ResponseBody, "ok");
+  ExpectScriptPlayed();
+}
+
+TEST_F(HTTPClientTest, ATunnelWithoutProxyAuthorizationSendsNoCredentials) {
+  Server.Expect("CONNECT localhost:8443 HTTP/1.1").Expect("Host: localhost:8443").Expect("");
+  Server.Line("HTTP/1.1 407 Proxy Authentication Required").Line("").Close();
+  Server.Start();
+  Http.SetProxy("127.0.0.1:" + std::to_string(Server.Port()));
+  Http.SetURL("https://localhost:8443/rules.dat");
+  Http.ProxyUserName = "proxyuser";  // kept while the option is off
+  EXPECT_THROW(Http.Get(), EmsServerError);
   ExpectScriptPlayed();
 }
 
