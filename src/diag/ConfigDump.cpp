@@ -129,11 +129,12 @@ std::vector<std::string> ConfigDumpLines(const TConfigData& c, TDumpLevel level,
   if (level == TDumpLevel::None) {
     w.Add(excluded);
   } else {
-    // The directories of this system stand where a Windows system names its own.
+    // Support reads these labels the same on every system: the first names the folder of the
+    // settings file, the second the folder of the data files.
     w.Add("User Name        : " + facts.UserName);
     w.Add("Computer Name    : " + facts.ComputerName);
-    w.Add("Config Directory : " + c.Paths.ConfigDir.string());
-    w.Add("Program Directory: " + c.Paths.ProgramDir.string());
+    w.Add("Windows Directory: " + c.Paths.ConfigDir.string());
+    w.Add("System Directory : " + c.Paths.ProgramDir.string());
     w.Add("Current Directory: " + facts.CurrentDirectory);
   }
   w.Spacer();

@@ -91,6 +91,12 @@ TEST_F(ConfigDumpTest, LevelsDecideWhatIsToldAboutTheComputer) {
   const std::string general = Section(basic, "[ --- General System Information --- ]");
   EXPECT_NE(general.find("User Name        : ann\nComputer Name    : desk\n"), std::string::npos) << general;
   EXPECT_NE(general.find("Current Directory: /home/ann\n"), std::string::npos);
+  // Two folders, as on a desktop, so neither can stand for the other.
+  TConfigData desktop{TAppPaths{"/home/ann/.local/share/mailmoat", "/home/ann/.config/mailmoat"}, Ui, Dialer};
+  EXPECT_NE(
+      Joined(ConfigDumpLines(desktop, TDumpLevel::Basic, {}, facts, Now))
+          .find("Windows Directory: /home/ann/.config/mailmoat\nSystem Directory : /home/ann/.local/share/mailmoat\n"),
+      std::string::npos);
   EXPECT_EQ(Section(basic, "[ --- Hardware Configuration --- ]"),
             "[ --- Hardware Configuration --- ]\n" + excluded + "\n \n");
 
