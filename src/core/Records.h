@@ -10,7 +10,8 @@
 
 namespace mailmoat {
 
-// How a profile's POP3 connection is secured. Stored as one byte; old files hold 0.
+// How a profile's POP3 connection is secured. Stored as one byte; files written
+// before it was added hold 0.
 enum class TProfileSecurity : std::uint8_t {
   None = 0,         // plain text
   Stls = 1,         // plain connect, then STLS; a server without it is an error

@@ -40,7 +40,8 @@ struct TRequeueSettings {
   std::string SMTPPassword;  // plain in memory, scrambled in the file
   bool SMTPAuth = false;
   bool IncHeaders = false;
-  // Beyond the original program: how the SMTP server is reached.
+  // Added here: how the SMTP server is reached. Files written before these keys existed read
+  // as port 25 without TLS.
   std::int32_t SMTPPort = 25;
   std::int32_t SMTPSecurity = 0;  // 0 plain, 1 STARTTLS, 2 TLS from the start
 
@@ -98,8 +99,9 @@ struct TSettings {
   std::int32_t MaxBodyRuleSize = 50;
   std::int32_t StartupCheckDelay = 0;
   std::int32_t BlacklistCheckNum = 1;
-  // Beyond the original program: a DNS server ("host:port") for the blacklist look-ups instead
-  // of the system's, and an extra certificate authority file trusted for TLS.
+  // Added here: a DNS server ("host:port") for the blacklist look-ups instead of the system's,
+  // and an extra certificate authority file trusted for TLS. Files written before these keys
+  // existed read as empty: the system's resolver and authorities.
   std::string DnsServer;
   std::string TlsCaFile;
 
