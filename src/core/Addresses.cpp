@@ -121,7 +121,11 @@ bool TConfigData::LoadApprovedSenders() {
   ApprovedSenders.clear();
   const TPath file = DataFile(ApprovedSendersFileName);
   if (!FileExists(file)) return false;
-  ApprovedSenders = DecodeApprovedSenders(ReadWholeFile(file));
+  const std::string stored = ReadWholeFile(file);
+  ApprovedSenders = DecodeApprovedSenders(stored);
+  if (const std::size_t leftover = stored.size() % ApprovedSenderRecordSize; leftover != 0) {
+    ReportDamagedStore(file, stored, ApprovedSenders.size(), leftover);
+  }
   return true;
 }
 

@@ -25,7 +25,8 @@ constexpr std::size_t ApprovedSenderRecordSize = 768;
 constexpr std::size_t ApprovedSenderTextMax = 255;
 
 std::string EncodeApprovedSenders(const std::vector<ApprovedSenderRecord>& senders);
-// The whole records of `data`; a trailing partial record (a truncated file) is dropped.
+// The whole records of `data`; a trailing partial record (a truncated file) is left out, for
+// the loader to report as damage.
 std::vector<ApprovedSenderRecord> DecodeApprovedSenders(std::string_view data);
 
 // The lines of a text file: CR LF, LF or a lone CR end a line; a last line without an end

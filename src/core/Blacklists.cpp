@@ -61,7 +61,11 @@ std::vector<TBlacklistRec> DefaultBlacklists() {
 bool TConfigData::LoadBlacklists() {
   const TPath file = DataFile(BlacklistsFileName);
   if (!FileExists(file)) return false;
-  Blacklists = DecodeBlacklists(ReadWholeFile(file));
+  const std::string stored = ReadWholeFile(file);
+  Blacklists = DecodeBlacklists(stored);
+  if (const std::size_t leftover = stored.size() % BlacklistRecordSize; leftover != 0) {
+    ReportDamagedStore(file, stored, Blacklists.size(), leftover);
+  }
   return true;
 }
 

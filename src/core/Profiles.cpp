@@ -47,10 +47,10 @@ std::vector<ProfileRecord> DecodeProfiles(std::string_view plain) {
     p.Enabled = r.Bool();
     p.Archive = r.Bool();
     p.ArchiveDir = r.String(129);
-    // The original record ends in 121 reserved bytes, zero in every file it wrote. The first
-    // three now hold the port (offsets 311-312, little-endian; 0 = the global Port setting)
-    // and the security mode (offset 313), so an old file reads as "global port, no TLS".
-    // Bytes 314-431 stay reserved.
+    // The record ends in 121 reserved bytes, zero in files written before the port and the
+    // security mode were added here: the first three hold the port (offsets 311-312,
+    // little-endian; 0 = the global Port setting) and the security mode (offset 313), so such
+    // a file reads as "global port, no TLS". Bytes 314-431 stay reserved.
     const std::uint8_t portLow = r.Byte();
     const std::uint8_t portHigh = r.Byte();
     p.Port = static_cast<std::uint16_t>(portLow | (portHigh << 8));
@@ -70,7 +70,13 @@ bool TConfigData::LoadProfiles() {
   }
   if (!FileExists(file)) return false;
   // Decoded in memory: the file on disk is never rewritten in order to be read.
-  Profiles = DecodeProfiles(DecodeBlocks(ReadWholeFile(file)));
+  const std::string stored = ReadWholeFile(file);
+  Profiles = DecodeProfiles(DecodeBlocks(stored));
+  // A record is a whole number of cipher blocks, so the transform never pads this file:
+  // bytes left over are damage.
+  if (const std::size_t leftover = stored.size() % ProfileRecordSize; leftover != 0) {
+    ReportDamagedStore(file, stored, Profiles.size(), leftover, TFileAccess::OwnerOnly);
+  }
   NumProfiles = static_cast<std::int32_t>(Profiles.size());
   return !Profiles.empty();
 }

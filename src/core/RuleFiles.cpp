@@ -60,12 +60,23 @@ void TConfigData::LoadRules() {
   UserRules.clear();
   AcceptRules.clear();
 
+  const auto readRuleFile = [this](const TPath& file) {
+    const std::string stored = ReadWholeFile(file);
+    const std::string content = DecompressContainer(stored);
+    std::vector<TRuleRec> rules = DecodeRules(content);
+    // The container keeps the exact length, so nothing pads the records.
+    if (const std::size_t leftover = content.size() % RuleRecordSize; leftover != 0) {
+      ReportDamagedStore(file, stored, rules.size(), leftover);
+    }
+    return rules;
+  };
+
   // Lists are chosen by RuleType, not by position, so an always-accept rule delivered in the
   // system file ends up with the user's always-accept rules.
   const TPath system = DataFile(SystemRulesFileName);
   if (FileExists(system)) {
     try {
-      for (TRuleRec& rule : DecodeRules(DecompressContainer(ReadWholeFile(system)))) {
+      for (TRuleRec& rule : readRuleFile(system)) {
         if (rule.RuleType == RuleType::Header) {
           SysHeaderRules.push_back(std::move(rule));
         } else if (rule.RuleType == RuleType::AlwaysAccept) {
@@ -86,7 +97,7 @@ void TConfigData::LoadRules() {
   const TPath user = DataFile(UserRulesFileName);
   if (FileExists(user)) {
     try {
-      for (TRuleRec& rule : DecodeRules(DecompressContainer(ReadWholeFile(user)))) {
+      for (TRuleRec& rule : readRuleFile(user)) {
         if (rule.RuleType == RuleType::AlwaysAccept) {
           AcceptRules.push_back(std::move(rule));
         } else {

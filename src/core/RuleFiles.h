@@ -23,7 +23,8 @@ constexpr std::uint8_t AlwaysAccept = 2;
 
 // The expanded content of a rule file: the records of `first`, then those of `second`.
 std::string EncodeRules(const std::vector<TRuleRec>& first, const std::vector<TRuleRec>& second);
-// The whole records of expanded content, in order; a trailing partial record is dropped.
+// The whole records of expanded content, in order; a trailing partial record is left
+// out, for the loader to report as damage.
 // RuleType is kept as stored, whatever its value.
 std::vector<TRuleRec> DecodeRules(std::string_view data);
 

@@ -29,10 +29,19 @@ bool TConfigData::LoadSpamCopAddresses() {
   SpamCop = TSpamCopSettings{};
   const TPath file = DataFile(SpamCopFileName);
   if (!FileExists(file)) return true;
+  std::string stored;
+  std::string content;
   try {
-    if (auto read = DecodeSpamCopSettings(DecompressContainer(ReadWholeFile(file)))) SpamCop = std::move(*read);
+    stored = ReadWholeFile(file);
+    content = DecompressContainer(stored);
   } catch (const EMailmoatError&) {
     // An unreadable file counts as no SpamCop set-up; the preferences show empty fields.
+    return true;
+  }
+  if (auto read = DecodeSpamCopSettings(content)) SpamCop = std::move(*read);
+  // The container keeps the exact length: a record cut short is damage, not padding.
+  if (const std::size_t leftover = content.size() % SpamCopRecordSize; leftover != 0) {
+    ReportDamagedStore(file, stored, content.size() / SpamCopRecordSize, leftover);
   }
   return true;
 }

@@ -86,6 +86,41 @@ bool TConfigData::LoadStep(const std::function<void()>& step) {
   }
 }
 
+void TConfigData::ReportDamagedStore(const TPath& file, std::string_view stored, std::size_t records,
+                                     std::size_t leftover, TFileAccess access) {
+  const auto count = [](std::size_t n, const std::string& what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+  };
+  const TPath copy(file.string() + ".damaged");
+  std::string kept;
+  std::string keptText;
+  try {
+    WriteFileAtomic(copy, stored, access);
+    kept = "a copy was kept as " + copy.string();
+    keptText = "A copy of the damaged file was kept as\r\n" + copy.string() +
+               "\r\nThe file itself is written anew the next time these settings are saved.";
+  } catch (const EInOutError& e) {
+    kept = std::string("no copy could be kept: ") + e.what();
+    keptText = std::string("No copy of the damaged file could be kept: ") + e.what() +
+               "\r\nThe file is written anew the next time these settings are saved.";
+  }
+  try {
+    Log(TLogClass::All, "! Damaged file " + file.string() + ": skipped " + count(leftover, "byte") +
+                            " left over after " + count(records, "whole record") + "; " + kept);
+  } catch (const EInOutError&) {
+    // The box below still tells the user.
+  }
+  const std::string lost = leftover == 1 ? "its last byte does not make up a whole record and was not read."
+                                         : "its last " + std::to_string(leftover) +
+                                               " bytes do not make up a whole record and were not read.";
+  const std::string loaded = records == 0 ? "It holds no whole record, so nothing was loaded from it."
+                             : records == 1
+                                 ? "The whole record before the damage was loaded."
+                                 : "The " + count(records, "whole record") + " before the damage were loaded.";
+  Ui.MessageBox(TMsgKind::Warning,
+                "The file " + file.string() + " is damaged: " + lost + " " + loaded + "\r\n\r\n" + keptText, mbOK);
+}
+
 void TConfigData::CheckSingleInstance() {
   bool acquired = false;
   try {

@@ -50,10 +50,14 @@ public:
   void TrimLog(int days) { ActivityLog.TrimLog(days); }
 
   // Mail server profiles ("pop3prof.dat"). LoadProfiles returns true when at least one
-  // profile was loaded; when only the file of an older version exists it shows the warning
-  // saying so and returns false. SaveProfiles removes the file when there is no profile.
-  // NumProfiles follows the list. Both throw EInOutError when the file cannot be read or
-  // written; a failed save leaves the old file as it was.
+  // profile was loaded; when only the older profiles file ("profiles.dat") exists it shows
+  // the warning saying so and returns false. SaveProfiles removes the file when there is no
+  // profile. NumProfiles follows the list. Both throw EInOutError when the file cannot be read
+  // or written; a failed save leaves the old file as it was.
+  //
+  // The loaders of the record stores (profiles, approved senders, rules, blacklists, SpamCop)
+  // keep the whole records of a file whose last record is cut short and report the damage
+  // (ReportDamagedStore).
   bool LoadProfiles();
   void SaveProfiles();
 
@@ -106,7 +110,7 @@ public:
   bool LoadSpamCopAddresses();
   void SaveSpamCopAddresses();
 
-  // Renames "*.txt" message files of older versions in every profile's archive directory to
+  // Renames older "*.txt" message files in every profile's archive directory to
   // ".spam", and creates archive directories that are missing. Skipped once the registry
   // value FixUpDone is set.
   void ArchiveFixUp();
@@ -130,7 +134,7 @@ public:
   std::vector<ProfileRecord> Profiles;
   std::vector<std::string> ValidAddresses;
   std::vector<ApprovedSenderRecord> ApprovedSenders;
-  std::vector<std::string> LegacyAddresses;  // from the old approved-senders file, upgrade only
+  std::vector<std::string> LegacyAddresses;  // from the older approved-senders file, upgrade only
   std::vector<std::string> LegacyNames;
   std::vector<TRuleRec> SysHeaderRules;
   std::vector<TRuleRec> SysBodyRules;
@@ -171,6 +175,12 @@ private:
   // Runs one load step of start-up; an error it throws is logged and shown, and start-up
   // goes on. Returns false when the step failed.
   bool LoadStep(const std::function<void()>& step);
+  // Called by a store's loader when `leftover` bytes at the end of its content (after
+  // `records` whole records) make no record. Keeps the stored bytes as the file's ".damaged"
+  // copy, replacing an older copy, before any save can replace the file; then tells the log
+  // and the user. `access` is that of the store, so a copy of passwords stays private.
+  void ReportDamagedStore(const TPath& file, std::string_view stored, std::size_t records, std::size_t leftover,
+                          TFileAccess access = TFileAccess::Keep);
 
   TInstanceLock InstanceLock;
 };

@@ -7,7 +7,6 @@ namespace mailmoat {
 namespace {
 
 using test::ReadTextFile;
-using test::TFileSnapshot;
 using test::WriteTextFile;
 
 ProfileRecord Profile(const std::string& name) {
@@ -85,19 +84,6 @@ TEST_F(ProfilesTest, SavedProfilesLoadBackWithTheExactFileSize) {
   EXPECT_EQ(again->Profiles, config->Profiles);
   EXPECT_EQ(again->NumProfiles, 3);
   EXPECT_TRUE(Ui.Boxes.empty());
-}
-
-TEST_F(ProfilesTest, LoadingNeverChangesTheFile) {
-  auto config = NewConfig();
-  config->Profiles = {Profile("home"), Profile("work")};
-  config->SaveProfiles();
-  // Stray bytes after the records, as an older writer's padding would leave.
-  WriteTextFile(File(), ReadTextFile(File()) + std::string(16, 'z'));
-  const TFileSnapshot before = TFileSnapshot::Take(File());
-  ASSERT_TRUE(config->LoadProfiles());
-  EXPECT_EQ(config->Profiles.size(), 2u);
-  EXPECT_EQ(test::CurrentState(File()), before);
-  EXPECT_EQ(DataFiles(), std::vector<std::string>{"pop3prof.dat"});
 }
 
 TEST_F(ProfilesTest, NoProfileRemovesTheFileAndLoadsNothing) {

@@ -105,17 +105,6 @@ TEST_F(RuleFilesTest, RecordsGoToTheirListByTypeNotByPosition) {
   EXPECT_EQ(user[4].Description, "u2");
 }
 
-TEST_F(RuleFilesTest, TrailingBytesThatDoNotFillARecordAreIgnored) {
-  std::string content = EncodeRules({Rule("one", 0), Rule("two", 1)}, {});
-  content += std::string(76, 'x');
-  ASSERT_EQ(content.size(), 1300u);
-  WriteExpanded(System(), content);
-  auto config = NewConfig();
-  config->LoadRules();
-  EXPECT_EQ(config->SysHeaderRules.size(), 1u);
-  EXPECT_EQ(config->SysBodyRules.size(), 1u);
-}
-
 TEST_F(RuleFilesTest, LoadingNeverChangesTheFiles) {
   auto config = NewConfig();
   config->SysHeaderRules = {Rule("h", 0)};

@@ -106,6 +106,63 @@ TEST_F(StartUpStoresTest, AnUnreadableStoreIsReportedAndStartUpGoesOn) {
   EXPECT_NE(Log().find("! Cannot read " + (Dir / "pop3prof.dat").string()), std::string::npos) << Log();
 }
 
+TEST_F(StartUpStoresTest, ADamagedStoreKeepsItsWholeRecordsACopyAndTellsTheUser) {
+  // Nothing pads the records of these stores, so bytes after the last whole record are damage.
+  TRuleRec header, body;
+  body.RuleType = 1;
+  const std::string profiles = EncodeBlocks(EncodeProfiles({ProfileRecord{}, ProfileRecord{}})) + "12345678";
+  const std::string senders = EncodeApprovedSenders({{"friend@example.com", "Friend"}}) + "partial";
+  const std::string rules = CompressContainer(EncodeRules({header, body}, {}) + std::string(76, 'x'));
+  const std::string blacklists = EncodeBlacklists(DefaultBlacklists()).substr(0, 3 * 419 + 1);
+  const std::string spamcop = CompressContainer(std::string(767, 'a'));
+  const struct {
+    std::string Name, Bytes, Damage;
+  } stores[] = {{"_415050524F564544.dat", senders, "its last 7 bytes do not make up a whole record"},
+                {"mmtrules.bin", rules, "its last 76 bytes do not"},
+                {"blacklists.dat", blacklists, "its last byte does not"},
+                {"spamcop.dat", spamcop, "its last 767 bytes do not"},
+                {"pop3prof.dat", profiles, "its last 8 bytes do not"}};
+  std::vector<test::TFileSnapshot> before;
+  for (const auto& store : stores) {
+    WriteTextFile(Dir / store.Name, store.Bytes);
+    before.push_back(test::TFileSnapshot::Take(Dir / store.Name));
+  }
+  WriteTextFile(Dir / "pop3prof.dat.damaged", "a copy of an earlier damage");
+
+  auto config = NewConfig();
+  config->ConfigDataCreate();
+  EXPECT_EQ(config->ApprovedSenders.size(), 1u);
+  EXPECT_EQ(config->SysHeaderRules.size() + config->SysBodyRules.size(), 2u);
+  EXPECT_EQ(config->Blacklists.size(), 3u);
+  EXPECT_EQ(config->SpamCop, TSpamCopSettings{});
+  EXPECT_EQ(config->Profiles.size(), 2u);
+  ASSERT_EQ(Ui.Boxes.size(), 5u);
+  for (std::size_t i = 0; i < 5; ++i) {
+    const std::string file = (Dir / stores[i].Name).string();
+    EXPECT_EQ(test::CurrentState(file), before[i]) << "loading never rewrites a file";
+    EXPECT_EQ(ReadTextFile(file + ".damaged"), stores[i].Bytes);
+    EXPECT_EQ(Ui.Boxes[i].Kind, TMsgKind::Warning);
+    EXPECT_EQ(Ui.Boxes[i].Text.find("The file " + file + " is damaged: " + stores[i].Damage), 0u) << Ui.Boxes[i].Text;
+    EXPECT_NE(Log().find("! Damaged file " + file + ": skipped "), std::string::npos);
+  }
+  EXPECT_EQ(Ui.Boxes[4].Text, "The file " + (Dir / "pop3prof.dat").string() +
+                                  " is damaged: its last 8 bytes do not make up a whole record and were not read. "
+                                  "The 2 whole records before the damage were loaded.\r\n\r\n"
+                                  "A copy of the damaged file was kept as\r\n" +
+                                  (Dir / "pop3prof.dat.damaged").string() +
+                                  "\r\nThe file itself is written anew the next time these settings are saved.");
+  EXPECT_NE(Ui.Boxes[3].Text.find("It holds no whole record, so nothing was loaded from it."), std::string::npos);
+  EXPECT_NE(Log().find("! Damaged file " + (Dir / "mmtrules.bin").string() +
+                       ": skipped 76 bytes left over after 2 whole records; a copy was kept as " +
+                       (Dir / "mmtrules.bin").string() + ".damaged\r\n"),
+            std::string::npos)
+      << Log();
+  // The copy of the profiles holds passwords.
+  EXPECT_EQ(std::filesystem::status(Dir / "pop3prof.dat.damaged").permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_EQ(DataFiles().size(), 10u);  // no work file left behind
+}
+
 TEST_F(StartUpStoresTest, TheLegacyApprovedSendersAreUpgradedOnce) {
   WriteProfile();
   WriteTextFile(Dir / "mmtexcept.dat", "a@example.com#Alice\r\n  b@example.com \r\n");
