@@ -12,7 +12,6 @@ namespace mailmoat {
 namespace {
 
 const std::string Rule54(54, '-');
-const std::string Rule45(45, '-');
 
 // The names one second can take are 100 000; after this many taken ones the folder is
 // evidently not usable and saying so beats searching on.
@@ -54,13 +53,39 @@ std::string TArchiveWriter::RejectionReasonLine(const std::string& reason) {
   return "X-SpamRejection3: " + reason;
 }
 
+namespace {
+
+TmsHeaders RejectionLines(const std::string& reason) {
+  return {"X-SpamRejection1: " + Rule54, "X-SpamRejection2: Reason this message was rejected by Mailmoat Pro:",
+          TArchiveWriter::RejectionReasonLine(reason), "X-SpamRejection4: " + Rule54};
+}
+
+}  // namespace
+
 void TArchiveWriter::AddRejectionLines(TmsHeaders& headers, const std::string& reason) {
-  const TmsHeaders lines = {"X-SpamRejection1: " + Rule54,
-                            "X-SpamRejection2: Reason this message was rejected by Mailmoat Pro:",
-                            RejectionReasonLine(reason), "X-SpamRejection4: " + Rule54};
+  const TmsHeaders lines = RejectionLines(reason);
   auto blank = headers.begin();
   while (blank != headers.end() && !blank->empty()) ++blank;
   headers.insert(blank, lines.begin(), lines.end());
+}
+
+std::string TArchiveWriter::AddRejectionLines(const std::string& raw, const std::string& reason) {
+  // The header block ends at the first empty line; the added lines break as the text does.
+  std::string eol = "\r\n";
+  std::size_t pos = 0;
+  std::size_t at = std::string::npos;
+  for (std::size_t lf; at == std::string::npos && (lf = raw.find('\n', pos)) != std::string::npos; pos = lf + 1) {
+    const bool crlf = lf > pos && raw[lf - 1] == '\r';
+    eol = crlf ? "\r\n" : "\n";
+    if (lf - pos == (crlf ? 1u : 0u)) at = pos;
+  }
+  std::string lines;
+  for (const std::string& line : RejectionLines(reason)) lines += line + eol;
+  if (at != std::string::npos) return raw.substr(0, at) + lines + raw.substr(at);
+  // Headers only: the lines go after the last one.
+  std::string out = raw;
+  if (!out.empty() && out.back() != '\n') out += eol;
+  return out + lines;
 }
 
 TPath TArchiveWriter::FreeFileName(const TPath& dir) {
@@ -76,62 +101,59 @@ TPath TArchiveWriter::FreeFileName(const TPath& dir) {
   throw EInOutError("No free archive file name in " + dir.string());
 }
 
-void TArchiveWriter::RestoreHeaderSummary(TmsMessage& msg, const TmsHeaders& summary, const std::string& error) {
-  // A failed RETR has emptied the message; what the header retrieval gave is all there is.
-  // Its lines run on past the empty line into the first body line and the final ".".
-  TmsHeaders header;
-  std::vector<std::string> body;
-  bool inBody = false;
-  for (const std::string& line : summary) {
-    if (!inBody && line.empty()) {
-      inBody = true;
-      continue;
-    }
-    (inBody ? body : header).push_back(line);
-  }
-  if (!body.empty() && body.back() == ".") body.pop_back();
-  for (std::string& line : body) {
-    if (line.starts_with("..")) line.erase(0, 1);
-  }
-  msg.Clear();
-  msg.ParseHeaders(header);
-  msg.Body = std::move(body);
-  msg.Body.insert(msg.Body.end(), {" ", Rule45, "Mailmoat Pro was unable to retrieve body of",
-                                   "this message due to the following error:", error, Rule45, " "});
+bool TArchiveWriter::Fail(const std::string& error) {
+  FLastError = error;
+  return false;
 }
 
 bool TArchiveWriter::ArchiveMessage(TmsMessage& msg, TmsPOPClient& pop, const ProfileRecord& profile,
                                     const std::string& reason, bool retrieveFirst) {
+  FLastError.clear();
   if (profile.ArchiveDir.empty()) return true;
   const TPath dir = Config.ArchivePath(profile);
   try {
     if (!DirectoryExists(dir)) ForceDirectories(dir);
   } catch (const std::exception& e) {
     Config.Log(TLogClass::Normal, std::string("! Archiving error: ") + e.what());
-    return false;
+    return Fail(std::string("Archiving error: ") + e.what());
   }
 
+  // The retrieved text itself, when the message arrived whole but would not parse.
+  std::string raw;
+  bool asRetrieved = false;
   if (retrieveFirst) {
-    const TmsHeaders summary = msg.Headers;
     try {
       pop.RetrieveMessage();
     } catch (const std::exception& e) {
-      Config.Log(TLogClass::All,
-                 std::string("! Unable to retrieve message body - archiving header only (error: ") + e.what() + ")");
-      RestoreHeaderSummary(msg, summary, e.what());
+      if (!pop.RetrievedWhole()) {
+        // Only a whole copy may stand in for the message; without one it stays on the server.
+        Config.Log(TLogClass::All,
+                   std::string("! Unable to retrieve message body - archiving header only (error: ") + e.what() + ")");
+        Config.Log(TLogClass::All, "! The message was not archived and stays on the server");
+        if (!pop.Connected()) throw;
+        return Fail(std::string("Unable to retrieve message body: ") + e.what());
+      }
+      Config.Log(TLogClass::All, std::string("! The message could not be parsed - archiving it as retrieved (error: ") +
+                                     e.what() + ")");
+      raw = AddRejectionLines(pop.RetrievedText(), reason);
+      asRetrieved = true;
     }
   }
 
   TPath path;
   try {
     path = FreeFileName(dir);
-    AddRejectionLines(msg.Headers, reason);
     // Written under a work name, flushed and renamed: a file under the archive name is
     // always complete, and the message is deleted on the server only after that.
-    msg.SaveToFile(path.string());
+    if (asRetrieved) {
+      WriteFileAtomic(path, raw);
+    } else {
+      AddRejectionLines(msg.Headers, reason);
+      msg.SaveToFile(path.string());
+    }
   } catch (const std::exception& e) {
     Config.Log(TLogClass::Normal, std::string("! Archiving error: ") + e.what());
-    return false;
+    return Fail(std::string("Archiving error: ") + e.what());
   }
   FLastFile = path;
   Config.Log(TLogClass::All, "~ Rejected message archived to " + path.string());

@@ -27,15 +27,19 @@ public:
   explicit TArchiveWriter(TConfigData& config, TRandomSource random = {});
 
   // Archives the selected message of `pop`'s connection. With `retrieveFirst` the whole
-  // message is fetched with RETR into `msg` first; when that fails, the header lines and
-  // first body line already in `msg` are archived with an explanation of the error.
-  // Returns true when the message may be deleted on the server: its file was written
-  // completely and flushed to disk, or the profile names no archive folder (nothing is
-  // written then). Returns false after logging "! Archiving error: ": the message must stay
-  // on the server. Saving changes `msg` (see TmsMessage::SaveToFile). Log file errors
-  // (EInOutError from the activity log) pass through.
+  // message is fetched with RETR into `msg` first. Returns true when the message may be
+  // deleted on the server: its file was written completely and flushed to disk, or the
+  // profile names no archive folder (nothing is written then). Returns false, after logging
+  // why, when the message must stay on the server: the RETR failed (no file is written; when
+  // it also dropped the connection, its error passes through instead), or the file could
+  // not be written. A message that arrived whole but does not parse is archived as it came,
+  // with the rejection lines added to its header block. Saving changes `msg` (see
+  // TmsMessage::SaveToFile). Log file errors (EInOutError from the activity log) pass through.
   bool ArchiveMessage(TmsMessage& msg, TmsPOPClient& pop, const ProfileRecord& profile, const std::string& reason,
                       bool retrieveFirst);
+
+  // Why the last ArchiveMessage returned false.
+  const std::string& LastError() const { return FLastError; }
 
   void SetRandomSource(TRandomSource random) { Random = std::move(random); }
 
@@ -49,15 +53,18 @@ public:
   // The four lines go at the end of the header block: before the empty line that a header
   // retrieval keeps in the header lines, else at the end.
   static void AddRejectionLines(TmsHeaders& headers, const std::string& reason);
+  // The same four lines put into a raw message text, at the end of its header block.
+  static std::string AddRejectionLines(const std::string& raw, const std::string& reason);
 
 private:
   TPath FreeFileName(const TPath& dir);
-  void RestoreHeaderSummary(TmsMessage& msg, const TmsHeaders& summary, const std::string& error);
+  bool Fail(const std::string& error);
 
   TConfigData& Config;
   TRandomSource Random;
   std::mt19937 Generator;
   TPath FLastFile;
+  std::string FLastError;
 };
 
 }  // namespace mailmoat

@@ -96,6 +96,7 @@ void TdataPOP3::CheckMailboxes(bool eat) {
   FLastRunResult = TCheckRunResult::NotRun;
   FLastRunError.clear();
   if (Config.CheckInProgress) return;
+  FProfileFailures.clear();
   if (Config.AbortRequested) {
     // Abort was pressed before the run could start.
     View.EnableAbort(false);
@@ -114,6 +115,12 @@ void TdataPOP3::CheckMailboxes(bool eat) {
   Config.CleanCount = 0;
   Config.CheckInProgress = true;
   Config.Counters = TRunCounters{};
+  FailureNoted = -1;
+  // An empty list would reject every message: a damaged or emptied store must not eat the
+  // whole mailbox.
+  AddressCheckOn = (Config.Unknown || Config.Strict) && !Config.ValidAddresses.empty();
+  if ((Config.Unknown || Config.Strict) && Config.ValidAddresses.empty())
+    Config.Log(TLogClass::All, "! No valid addresses are defined - the valid address check is skipped for this check");
   View.EnableCheckCommands(false);
   View.AnimateTray(true);
   View.SetTrayHint("Mailmoat Pro - Processing ...");
@@ -149,7 +156,7 @@ void TdataPOP3::CreateClient(bool eat) {
   Pop->Ui = &Config.Ui;
   Pop->TlsCaFile = Config.TlsCaFile;
   if (Config.LoggingLevel == LogLevel::Debug) Pop->ProtocolLogFile = Config.DataFile("mmt_pop3.log").string();
-  Pop->OnConnected = [this] { SetPOPStatus("Connecting to " + Host + "..."); };
+  Pop->OnConnected = [this] { SetPOPStatus("Connecting to " + Profile.Server + "..."); };
   Pop->OnDisconnected = [this] {
     SetPOPStatus("Spam check completed");
     SetMessageStatus("");
@@ -250,12 +257,13 @@ void TdataPOP3::CheckOneProfile(std::size_t index) {
   Pop->SetHost(Host);
   Pop->UserName = Profile.Login;
   Pop->Password = Profile.Password;
-  View.SetServerName(Host);
+  View.SetServerName(Profile.Server);
   if (Config.LoggingLevel == LogLevel::Terse) {
     Config.WriteLog("@ Processing POP3 profile " + Profile.Name);
   } else {
-    Config.Log(TLogClass::Normal, "@ Connecting to server " + Host + " for profile " + Profile.Name);
+    Config.Log(TLogClass::Normal, "@ Connecting to server " + Profile.Server + " for profile " + Profile.Name);
   }
+  SessionEaten = 0;
 
   try {
     Pop->TlsMode = TlsModeOfSetting(static_cast<int>(Profile.Security));
@@ -264,20 +272,31 @@ void TdataPOP3::CheckOneProfile(std::size_t index) {
     const std::string error = e.what();
     // No QUIT after a failed login; the connection is just dropped.
     Pop->Close();
-    Config.Log(TLogClass::Normal, "! Login error to server " + Host + ": " + error);
+    Config.Log(TLogClass::Normal, "! Login error to server " + Profile.Server + ": " + error);
     SetPOPStatus("Login error - see log file");
+    NoteFailure(error);
     return;
   }
 
   SetPOPStatus("Connected...checking for messages...");
   if (Pop->MessageCount == 0) {
-    Config.Log(TLogClass::Normal, "@ No messages on server " + Host + " for profile " + Profile.Name);
+    Config.Log(TLogClass::Normal, "@ No messages on server " + Profile.Server + " for profile " + Profile.Name);
   } else {
     SetMessageStatus("Processing messages on server...");
     try {
       CheckProfile();
     } catch (const std::exception& e) {
       const std::string error = e.what();
+      NoteFailure(error);
+      if (!Pop->Connected()) {
+        // The client dropped the connection without QUIT, so the server commits none of
+        // this session's deletions (RFC 1939 section 6).
+        Config.Counters.Eaten -= SessionEaten;
+        SetMessageStatus("POP3 error - " + error);
+        Config.Log(TLogClass::All, "! Connection to server " + Profile.Server + " for profile " + Profile.Name +
+                                       " broken off (error: " + error + "); no message of this session was deleted");
+        return;
+      }
       SetMessageStatus("Processing error - " + error);
       Config.Log(TLogClass::Normal, "! Processing error: " + error);
     }
@@ -285,14 +304,23 @@ void TdataPOP3::CheckOneProfile(std::size_t index) {
   Logout();
 }
 
+void TdataPOP3::NoteFailure(const std::string& error) {
+  // One entry per profile: its first failure is the one that counts.
+  if (FailureNoted == ProfileIndex) return;
+  FailureNoted = ProfileIndex;
+  FProfileFailures.push_back({Profile.Name, error});
+}
+
 void TdataPOP3::Logout() {
   try {
     Pop->Logout();
   } catch (const std::exception& e) {
     const std::string error = e.what();
+    const auto* socketError = dynamic_cast<const EWinsockError*>(&e);
     // The deletion pass has logged out already.
-    if (error.find("10038") != std::string::npos) return;
-    if (error.find("10054") != std::string::npos) {
+    if (socketError != nullptr && socketError->Code == WSAENOTSOCK) return;
+    NoteFailure(error);
+    if (socketError != nullptr && socketError->Code == WSAECONNRESET) {
       Config.Log(TLogClass::All, "! SERVER ERROR 10054: POP3 connection has been reset/closed by the mail server.");
       Config.Log(TLogClass::All,
                  "! It is highly likely that, due to this error, any messages to delete have not been deleted on the "
@@ -320,8 +348,7 @@ void TdataPOP3::ShowResults() {
   SetPOPStatus("Spam check completed");
 
   const TRunCounters& c = Config.Counters;
-  const std::int32_t cleared = c.Processed - (c.FailedHeaderRules + c.FailedBodyRules + c.NoValidAddresses +
-                                              c.Oversized + c.BlacklistRejections);
+  const std::int32_t cleared = c.Cleared();
   LastResultsText = "Last Results: " + std::to_string(c.Processed) + " checked; " + std::to_string(c.Eaten) +
                     " eaten; " + std::to_string(cleared) + " cleared";
   View.SetPanelText(0, LastResultsText);
@@ -386,6 +413,8 @@ void TdataPOP3::CheckProfile() {
     try {
       Pop->RetrieveHeaders();
     } catch (const std::exception& e) {
+      // Only a plain "-ERR" leaves a connection to go on with.
+      if (!Pop->Connected()) throw;
       Config.Log(TLogClass::All, "! Error trying to retrieve headers for msg # " + std::to_string(n + 1) +
                                      "...attempting to continue with next message (error: " + e.what() + ")");
       continue;
@@ -415,10 +444,13 @@ void TdataPOP3::TakeListSummary() {
   }
   ListSummary.Sender = msg.Sender.Name() + " " + msg.Sender.Address();
   ListSummary.Subject = msg.Subject();
-  for (const std::string& line : msg.Headers) {
-    // A header retrieval goes on past the header block into the first body line.
-    if (line.empty()) break;
-    ListSummary.HeaderText += line + "\r\n";
+  // The whole header retrieval: header block, empty line, first body line; not the "."
+  // that ends the reply, and with the dots doubled for the transfer undone.
+  std::size_t count = msg.Headers.size();
+  if (count > 0 && msg.Headers[count - 1] == ".") --count;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string& line = msg.Headers[i];
+    ListSummary.HeaderText += (line.starts_with("..") ? line.substr(1) : line) + "\r\n";
   }
 }
 
@@ -469,14 +501,14 @@ void TdataPOP3::ClassifyMessage(int n, int size, const std::string& uidl) {
   if (!Config.ApprovedSenders.empty()) {
     std::string matched;
     if (Rules.MatchApprovedSender(sender, matched)) {
-      const std::string found = IsBlank(matched) ? sender : matched;
+      const std::string found = OneLineText(IsBlank(matched) ? sender : matched);
       ++Config.CleanCount;
       Config.Log(TLogClass::Normal, "# Approved Sender - " + found);
       if (view) AddHdrRec("Approved Sender: " + found, size, uidl, n);
       ++counters.ApprovedSenders;
       return;
     }
-    Config.Log(TLogClass::Verbose, "@ No approved sender matches found in message From address " + sender);
+    Config.Log(TLogClass::Verbose, "@ No approved sender matches found in message From address " + OneLineText(sender));
   }
 
   if (!Config.AcceptRules.empty()) {
@@ -489,10 +521,10 @@ void TdataPOP3::ClassifyMessage(int n, int size, const std::string& uidl) {
       ++counters.AlwaysAccept;
       return;
     }
-    Config.Log(TLogClass::Verbose, "@ No accept rule matches found in message From address " + sender);
+    Config.Log(TLogClass::Verbose, "@ No accept rule matches found in message From address " + OneLineText(sender));
   }
 
-  if (Config.Unknown || Config.Strict) {
+  if (AddressCheckOn) {
     std::string found;
     if (!AddressCheck.CheckValidAddress(msg, found)) {
       Reason = "No valid address located";
@@ -517,7 +549,7 @@ void TdataPOP3::ClassifyMessage(int n, int size, const std::string& uidl) {
     std::string found;
     if (Blacklist->BlacklistLookup(msg, found)) {
       Reason = found;
-      Config.Log(TLogClass::All, "$ Headers (Black list): " + found);
+      Config.Log(TLogClass::All, "$ Headers (Black list): " + OneLineText(found));
       ++counters.BlacklistRejections;
       Reject(n, size, uidl, "Headers (Black list): " + found, found, true);
       return;
@@ -546,6 +578,7 @@ void TdataPOP3::BodyStage(int n, int size, const std::string& uidl) {
   try {
     Pop->RetrieveMessage();
   } catch (const std::exception& e) {
+    if (!Pop->Connected()) throw;
     Config.Log(TLogClass::All,
                std::string("! Unable to get message body - skipping body rules (error: ") + e.what() + ")");
     if (view) AddHdrRec("ok", size, uidl, n);
@@ -571,11 +604,15 @@ void TdataPOP3::Reject(int n, int size, const std::string& uidl, const std::stri
   if (Profile.Archive) {
     SetMessageStatus("Archiving message " + number);
     // Without its archive copy the message stays on the server.
-    if (!Archiver.ArchiveMessage(*Msg, *Pop, Profile, archiveReason, retrieveFirst)) return;
+    if (!Archiver.ArchiveMessage(*Msg, *Pop, Profile, archiveReason, retrieveFirst)) {
+      NoteFailure(Archiver.LastError());
+      return;
+    }
   }
   SetMessageStatus("Deleting message " + number);
   Pop->DeleteMessage();
   ++Config.Counters.Eaten;
+  ++SessionEaten;
 }
 
 void TdataPOP3::DeletionPass() {
@@ -646,6 +683,7 @@ void TdataPOP3::DeleteTicked(const std::vector<THdrRec>& list) {
       const bool archived = Archiver.ArchiveMessage(*Msg, *Pop, Profile, reason, true);
       View.StepProgress(1);
       if (!archived) {
+        NoteFailure(Archiver.LastError());
         SetMessageStatus("Keeping message " + number);
         View.StepProgress(1);
         continue;
@@ -665,13 +703,17 @@ void TdataPOP3::DeleteTicked(const std::vector<THdrRec>& list) {
       try {
         Pop->DeleteMessage();
       } catch (const std::exception& e) {
+        if (!Pop->Connected()) throw;
         Config.Log(TLogClass::All, "! Error deleting message number " + number + ": " + e.what());
         continue;
       }
     }
     View.StepProgress(1);
     // A message kept because its id changed was not eaten.
-    if (deleted) ++Config.Counters.Eaten;
+    if (deleted) {
+      ++Config.Counters.Eaten;
+      ++SessionEaten;
+    }
   }
 
   Pop->Logout();

@@ -31,6 +31,14 @@ enum class TCheckRunResult {
   Failed,      // dial-up could not reconnect, or an error ended the run (LastRunError)
 };
 
+// An enabled profile whose check did not reach its end: it could not log in, its connection
+// broke, its processing failed, an archive failure kept a message on the server, or its
+// logout failed. `Error` is the error text as logged.
+struct TProfileFailure {
+  std::string Profile;
+  std::string Error;
+};
+
 // The check engine: logs into each enabled profile, classifies every waiting message and,
 // by the run's mode, reports, deletes ("eats") or lists the spam for the user to tick.
 // It reads and changes the shared run state of the configuration object and runs on the
@@ -56,6 +64,9 @@ public:
   bool KeepAliveRunning() const { return KeepAliveId != 0; }
 
   TCheckRunResult LastRunResult() const { return FLastRunResult; }
+  // The profiles of the last run that could not be checked to their end, in run order;
+  // cleared when a run starts.
+  const std::vector<TProfileFailure>& ProfileFailures() const { return FProfileFailures; }
   // Why the last run failed; empty unless LastRunResult() is Failed.
   const std::string& LastRunError() const { return FLastRunError; }
 
@@ -82,6 +93,7 @@ private:
   bool Redial();
   void CheckOneProfile(std::size_t index);
   void Logout();
+  void NoteFailure(const std::string& error);
   void ShowResults();
   void FinishRun(bool aborted);
 
@@ -125,8 +137,11 @@ private:
   std::string Host;       // its server + ":" + port
   int DefaultPort = 110;
   std::string Reason;
-  std::string LastResultsText;  // status panel 0 after the last completed run
-  THdrRec ListSummary;          // the list fields of the message being classified, from its headers
+  std::string LastResultsText;    // status panel 0 after the last completed run
+  THdrRec ListSummary;            // the list fields of the message being classified, from its headers
+  bool AddressCheckOn = false;    // the valid-address stage runs in this check
+  std::int32_t SessionEaten = 0;  // deletions sent on the current connection
+  int FailureNoted = -1;          // the profile index of the last entry of ProfileFailures
 
   int KeepAliveId = 0;
   std::int32_t KeepAliveTicks = 0;
@@ -134,6 +149,7 @@ private:
 
   TCheckRunResult FLastRunResult = TCheckRunResult::NotRun;
   std::string FLastRunError;
+  std::vector<TProfileFailure> FProfileFailures;
 };
 
 }  // namespace mailmoat

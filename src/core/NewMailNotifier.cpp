@@ -43,8 +43,7 @@ TNewMailNotifier::TNewMailNotifier(TConfigData& config, TCheckView& view, TWindo
 }
 
 int TNewMailNotifier::WaitingCount(const TRunCounters& c) {
-  return c.Processed -
-         (c.FailedHeaderRules + c.FailedBodyRules + c.NoValidAddresses + c.Oversized + c.BlacklistRejections);
+  return c.Cleared();
 }
 
 std::string TNewMailNotifier::StartErrorText(int result) {

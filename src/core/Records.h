@@ -114,6 +114,11 @@ struct TRunCounters {
   std::int32_t Oversized = 0;
   std::int32_t AlwaysAccept = 0;
   std::int32_t BlacklistRejections = 0;
+
+  // The messages of the run that came through as not rejected.
+  std::int32_t Cleared() const {
+    return Processed - (FailedHeaderRules + FailedBodyRules + NoValidAddresses + Oversized + BlacklistRejections);
+  }
 };
 
 }  // namespace mailmoat

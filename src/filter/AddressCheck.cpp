@@ -71,11 +71,11 @@ bool TAddressCheck::StdAddressMatch(TmsMessage& msg, bool strict, std::string& f
   pattern = QuoteAddressChars(LowerCaseAscii(pattern + ")"));
   const std::string text = LowerCaseAscii(TestedText(msg, strict));
   Config.Log(TLogClass::Verbose, "+ Valid address check expression: " + pattern);
-  Config.Log(TLogClass::Verbose, "+ Valid address checking address: " + text);
+  Config.Log(TLogClass::Verbose, "+ Valid address checking address: " + OneLineText(text));
   try {
     std::string matched;
     if (!Rules.Regex().Match(pattern, StdAddressOptions, text, &matched)) return false;
-    Config.Log(TLogClass::Debug, "+ Valid address match found: " + matched);
+    Config.Log(TLogClass::Debug, "+ Valid address match found: " + OneLineText(matched));
     found = matched;
     return true;
   } catch (const ERegexError&) {
@@ -93,7 +93,7 @@ bool TAddressCheck::RegexAddressMatch(TmsMessage& msg, bool strict, std::string&
   for (const std::string& entry : entries) {
     const std::string pattern = BlanksToWhitespace(entry);
     Config.Log(TLogClass::Debug, "+ RegEx valid address check expression: " + pattern);
-    Config.Log(TLogClass::Debug, "+ RegEx valid address checking subject: " + text);
+    Config.Log(TLogClass::Debug, "+ RegEx valid address checking subject: " + OneLineText(text));
     std::string matched;
     try {
       if (!Rules.Regex().Match(pattern, RegexAddressOptions, text, &matched)) continue;
@@ -102,7 +102,7 @@ bool TAddressCheck::RegexAddressMatch(TmsMessage& msg, bool strict, std::string&
       found = "Accepting message due to processing error";
       return true;
     }
-    Config.Log(TLogClass::Debug, "+ Match found: " + matched);
+    Config.Log(TLogClass::Debug, "+ Match found: " + OneLineText(matched));
     found = matched;
     return true;
   }
@@ -112,11 +112,11 @@ bool TAddressCheck::RegexAddressMatch(TmsMessage& msg, bool strict, std::string&
 bool TAddressCheck::CheckValidAddress(TmsMessage& msg, std::string& found) {
   if (Config.RegExAddressCheck) {
     const bool valid = RegexAddressMatch(msg, Config.Strict, found);
-    if (valid) Config.Log(TLogClass::Normal, "@ Valid address match: " + found);
+    if (valid) Config.Log(TLogClass::Normal, "@ Valid address match: " + OneLineText(found));
     return valid;
   }
   const bool valid = StdAddressMatch(msg, Config.Strict, found);
-  if (valid) Config.Log(TLogClass::Normal, "@ Valid address(es) located: " + found);
+  if (valid) Config.Log(TLogClass::Normal, "@ Valid address(es) located: " + OneLineText(found));
   return valid;
 }
 

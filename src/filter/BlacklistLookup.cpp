@@ -2,6 +2,7 @@
 
 #include "core/dataConfig.h"
 #include "filter/DnsResolver.h"
+#include "filter/uRulesProcessing.h"
 #include "mail/TmsMessage.h"
 
 #include <optional>
@@ -64,10 +65,10 @@ bool TBlacklistLookup::BlacklistLookup(const TmsMessage& msg, std::string& found
   if (Config.Blacklists.empty()) return false;
   const std::string line = ChosenReceivedLine(msg);
   if (line.empty()) return false;
-  Config.Log(TLogClass::Normal, "$ Checking received line for blacklist blocks: " + line);
+  Config.Log(TLogClass::Normal, "$ Checking received line for blacklist blocks: " + OneLineText(line));
   std::string bracketed;
   if (!Regex.Match(AddressPattern, roExtended | roMultiline, line, &bracketed)) {
-    Config.Log(TLogClass::Verbose, "+ No valid IP address found in Received line: " + line);
+    Config.Log(TLogClass::Verbose, "+ No valid IP address found in Received line: " + OneLineText(line));
     Config.Log(TLogClass::Verbose, "+ Skipping blacklist check for this message");
     return false;
   }

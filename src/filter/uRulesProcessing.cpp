@@ -60,10 +60,17 @@ std::string BlanksToWhitespace(const std::string& pattern) {
   return result;
 }
 
+std::string OneLineText(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+  }
+  return text;
+}
+
 std::string RuleLineText(const std::string& reason, const TmsMessage& msg) {
   const std::string to = msg.Recipients.Empty() ? std::string(" ") : msg.Recipients[0].Address();
-  return "$ RULE: " + PadRight(reason, 40) + " | FROM: " + PadRight(msg.Sender.Address(), 40) +
-         " | TO: " + PadRight(to, 40) + " | SUBJ: " + msg.Subject();
+  return OneLineText("$ RULE: " + PadRight(reason, 40) + " | FROM: " + PadRight(msg.Sender.Address(), 40) +
+                     " | TO: " + PadRight(to, 40) + " | SUBJ: " + msg.Subject());
 }
 
 TRulesProcessing::TRulesProcessing(TConfigData& config, TRegexCache::TOptions regexOptions)
@@ -71,7 +78,8 @@ TRulesProcessing::TRulesProcessing(TConfigData& config, TRegexCache::TOptions re
 }
 
 void TRulesProcessing::Debug(const std::string& line) {
-  Config.Log(TLogClass::Debug, line);
+  // The lines quote the tested message text.
+  Config.Log(TLogClass::Debug, OneLineText(line));
 }
 
 void TRulesProcessing::FollowRuleLists() {

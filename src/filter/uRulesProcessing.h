@@ -76,6 +76,10 @@ private:
   std::set<std::string> BlankRulesLogged;
 };
 
+// `text` with CR, LF and NUL turned into blanks: text taken from a message must not end a
+// log or status line early, start a forged one, or put NUL bytes into the log file.
+std::string OneLineText(std::string text);
+
 // The check run's rule line: "$ RULE: " reason, sender, first To address (one blank when
 // there is none), each padded to 40 characters, then the subject.
 std::string RuleLineText(const std::string& reason, const TmsMessage& msg);

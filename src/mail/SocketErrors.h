@@ -18,6 +18,14 @@ public:
   using EmsError::EmsError;
 };
 
+// A reply that does not fit its command (neither "+OK" nor "-ERR"), no reply at all, or a
+// multi-line reply cut off by the close of the connection. The stream is out of step with
+// the commands then, so the client has already dropped the connection.
+class EmsProtocolError : public EmsServerError {
+public:
+  using EmsServerError::EmsServerError;
+};
+
 // "Operation timed out": the server made no progress for TimeOut seconds.
 class EmsTimedOutError : public EmsError {
 public:

@@ -177,7 +177,10 @@ void TmsClientSocket::ReadMultiLine(std::string& out, std::int64_t totalSize) {
     scanned = out.size();
     if (taken > 0) ReportProgress(static_cast<std::int64_t>(out.size()), totalSize, lines);
     if (end != std::string::npos) return;
-    if (!Fill()) return;
+    if (!Fill()) {
+      Abandon();
+      throw EmsProtocolError("The server closed the connection before the end of the reply");
+    }
   }
 }
 

@@ -54,8 +54,9 @@ public:
   std::string ReadLine();
 
   // Reads a multi-line response after its status line into `out`: up to and including the
-  // "." line that ends it, or to the close of the connection. Nothing after the end is
-  // consumed. `totalSize` (-1: unknown) gives the percentages of OnTransferProgress.
+  // "." line that ends it. Nothing after the end is consumed. `totalSize` (-1: unknown)
+  // gives the percentages of OnTransferProgress. A close of the connection before the "."
+  // line drops the connection and throws EmsProtocolError: what came is not the whole reply.
   void ReadMultiLine(std::string& out, std::int64_t totalSize);
 
   // Appends exactly `count` bytes to `out`; false when the connection closed before (what

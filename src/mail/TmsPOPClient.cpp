@@ -58,22 +58,6 @@ std::string Unstuff(std::string_view text) {
   return out;
 }
 
-// Marks the client busy for one operation. Waits in non-blocking mode let window messages
-// run, and a timer there must not slip a command between another command and its reply.
-class TBusyScope {
-public:
-  explicit TBusyScope(bool& busy) : Busy(busy) {
-    if (Busy) throw EmsError("The POP3 connection is busy with another command");
-    Busy = true;
-  }
-  ~TBusyScope() { Busy = false; }
-  TBusyScope(const TBusyScope&) = delete;
-  TBusyScope& operator=(const TBusyScope&) = delete;
-
-private:
-  bool& Busy;
-};
-
 }  // namespace
 
 std::string ReplyToken(std::string_view line, int n) {
@@ -102,7 +86,31 @@ void TmsPOPClient::LogLine(std::string_view prefix, std::string_view line) {
   Log.flush();
 }
 
-void TmsPOPClient::SendCommand(const std::string& command) {
+TmsPOPClient::TBusyScope::TBusyScope(bool& busy) : Busy(busy) {
+  if (Busy) throw EmsError("The POP3 connection is busy with another command");
+  Busy = true;
+}
+
+template <typename TOperation>
+auto TmsPOPClient::Exchange(TOperation operation) {
+  const TBusyScope busy(Busy);
+  try {
+    return operation(busy);
+  } catch (const EmsProtocolError&) {
+    Abandon();
+    throw;
+  } catch (const EmsServerError&) {
+    // A plain "-ERR": the reply fitted its command and the session goes on.
+    throw;
+  } catch (...) {
+    // After a time-out or a broken stream a late reply would be taken as the answer to the
+    // next command; only a new connection is safe.
+    Abandon();
+    throw;
+  }
+}
+
+void TmsPOPClient::SendCommand(const TBusyScope&, const std::string& command) {
   // A line break in a user name or password would smuggle in commands of its own.
   if (command.find_first_of("\r\n") != std::string::npos)
     throw EmsError("Line breaks are not allowed in a POP3 command");
@@ -116,17 +124,19 @@ std::string TmsPOPClient::ReadReply() {
   return reply;
 }
 
-void TmsPOPClient::RequirePositive(const std::string& reply) {
-  if (!reply.empty() && reply[0] == '+') return;
+bool TmsPOPClient::ReadStatus(std::string& reply) {
+  reply = ReadReply();
+  if (reply.starts_with("+OK")) return true;
+  if (reply.starts_with("-ERR")) return false;
   // A closed connection reads as an empty line; say so rather than raise an empty text.
-  if (reply.empty() && PeerClosed()) throw EmsServerError("The server closed the connection without a reply");
-  throw EmsServerError(reply);
+  if (reply.empty() && PeerClosed()) throw EmsProtocolError("The server closed the connection without a reply");
+  throw EmsProtocolError(reply);
 }
 
-std::string TmsPOPClient::Command(const std::string& command) {
-  SendCommand(command);
-  std::string reply = ReadReply();
-  RequirePositive(reply);
+std::string TmsPOPClient::Command(const TBusyScope& busy, const std::string& command) {
+  SendCommand(busy, command);
+  std::string reply;
+  if (!ReadStatus(reply)) throw EmsServerError(reply);
   return reply;
 }
 
@@ -135,51 +145,52 @@ std::string TmsPOPClient::MessageNumber() const {
 }
 
 void TmsPOPClient::Login() {
-  const TBusyScope busy(Busy);
-  // The counts belong to one connection: a garbled STAT must not leave those of the last
-  // mailbox in place.
-  MessageCount = 0;
-  TotalSize = 0;
-  CurrentMessage = -1;
-  OpenLog();
-  Connect();
-  std::string greeting = ReadReply();
-  RequirePositive(greeting);
-  // Three-digit continuation form ("220-..."); POP3 greetings never take it.
-  if (greeting.size() > 3 && greeting.find('-') == 3) {
-    for (;;) {
-      const std::string more = ReadReply();
-      if (more.size() > 3 && more[3] == ' ') break;
-      if (more.empty() && PeerClosed()) break;
+  Exchange([this](const TBusyScope& busy) {
+    // The counts belong to one connection: a garbled STAT must not leave those of the last
+    // mailbox in place.
+    MessageCount = 0;
+    TotalSize = 0;
+    CurrentMessage = -1;
+    OpenLog();
+    Connect();
+    std::string greeting;
+    if (!ReadStatus(greeting)) throw EmsServerError(greeting);
+    // Three-digit continuation form ("220-..."); POP3 greetings never take it.
+    if (greeting.size() > 3 && greeting.find('-') == 3) {
+      for (;;) {
+        const std::string more = ReadReply();
+        if (more.size() > 3 && more[3] == ' ') break;
+        if (more.empty() && PeerClosed()) break;
+      }
     }
-  }
-  if (TlsMode == TmsTlsMode::StartTls) {
-    // No fallback: a server that cannot secure the session never sees the password.
-    SendCommand("STLS");
-    const std::string reply = ReadReply();
-    if (reply.empty() || reply[0] != '+') {
-      Abandon();
-      throw EmsServerError("The server " + Host() + " does not support STLS, required for this mailbox: " +
-                           (reply.empty() ? std::string("no reply") : reply));
+    if (TlsMode == TmsTlsMode::StartTls) {
+      // No fallback: a server that cannot secure the session never sees the password.
+      SendCommand(busy, "STLS");
+      const std::string reply = ReadReply();
+      if (reply.empty() || reply[0] != '+') {
+        Abandon();
+        throw EmsServerError("The server " + Host() + " does not support STLS, required for this mailbox: " +
+                             (reply.empty() ? std::string("no reply") : reply));
+      }
+      StartTls(Host());
+      LogLine("", "--- TLS started");
     }
-    StartTls(Host());
-    LogLine("", "--- TLS started");
-  }
-  Command("USER " + UserName.substr(0, 255));
-  Command("PASS " + Password.substr(0, 255));
-  CurrentMessage = -1;
-  const std::string stat = Command("STAT");
-  const std::string rest = stat.size() > 4 ? stat.substr(4) : std::string();
-  const std::size_t blank = rest.find(' ');
-  if (blank != std::string::npos) {
-    std::int64_t count = 0, size = 0;
-    const std::string countText = rest.substr(0, blank);
-    const std::string sizeText = rest.substr(blank + 1, rest.find(' ', blank + 1) - blank - 1);
-    // A reply that is not numbers leaves the counts at 0, as a missing blank does.
-    if (ToInt64(countText, count) && count >= 0 && count <= INT32_MAX) MessageCount = static_cast<int>(count);
-    if (ToInt64(sizeText, size)) TotalSize = size;
-  }
-  if (MessageCount > 0) CurrentMessage = 0;
+    Command(busy, "USER " + UserName.substr(0, 255));
+    Command(busy, "PASS " + Password.substr(0, 255));
+    CurrentMessage = -1;
+    const std::string stat = Command(busy, "STAT");
+    const std::string rest = stat.size() > 4 ? stat.substr(4) : std::string();
+    const std::size_t blank = rest.find(' ');
+    if (blank != std::string::npos) {
+      std::int64_t count = 0, size = 0;
+      const std::string countText = rest.substr(0, blank);
+      const std::string sizeText = rest.substr(blank + 1, rest.find(' ', blank + 1) - blank - 1);
+      // A reply that is not numbers leaves the counts at 0, as a missing blank does.
+      if (ToInt64(countText, count) && count >= 0 && count <= INT32_MAX) MessageCount = static_cast<int>(count);
+      if (ToInt64(sizeText, size)) TotalSize = size;
+    }
+    if (MessageCount > 0) CurrentMessage = 0;
+  });
 }
 
 void TmsPOPClient::SetCurrentMessage(int index) {
@@ -191,72 +202,87 @@ void TmsPOPClient::SetCurrentMessage(int index) {
 }
 
 void TmsPOPClient::RetrieveHeaders() {
-  const TBusyScope busy(Busy);
-  Command("TOP " + MessageNumber() + " 1");
-  std::string response;
-  ReadMultiLine(response, -1);
-  LogLine("< ", "(" + std::to_string(response.size()) + " bytes)");
-  if (MailMessage != nullptr) MailMessage->LoadHeaderSummary(SplitLines(response));
+  Exchange([this](const TBusyScope& busy) {
+    Command(busy, "TOP " + MessageNumber() + " 1");
+    std::string response;
+    ReadMultiLine(response, -1);
+    LogLine("< ", "(" + std::to_string(response.size()) + " bytes)");
+    if (MailMessage != nullptr) MailMessage->LoadHeaderSummary(SplitLines(response));
+  });
 }
 
 void TmsPOPClient::RetrieveMessage() {
-  const TBusyScope busy(Busy);
-  if (MailMessage != nullptr) MailMessage->Clear();
-  if (OnRetrievingMessage) OnRetrievingMessage();
-  const std::string status = Command("RETR " + MessageNumber());
-  std::int64_t size = -1;
-  if (!ToInt64(ReplyToken(status, 1), size)) size = -1;
-  std::string response;
-  ReadMultiLine(response, size);
-  LogLine("< ", "(" + std::to_string(response.size()) + " bytes)");
-  if (MailMessage != nullptr) MailMessage->LoadFromString(Unstuff(response));
+  FRetrievedWhole = false;
+  FRetrievedText.clear();
+  Exchange([this](const TBusyScope& busy) {
+    if (MailMessage != nullptr) MailMessage->Clear();
+    if (OnRetrievingMessage) OnRetrievingMessage();
+    const std::string status = Command(busy, "RETR " + MessageNumber());
+    std::int64_t size = -1;
+    if (!ToInt64(ReplyToken(status, 1), size)) size = -1;
+    std::string response;
+    ReadMultiLine(response, size);
+    LogLine("< ", "(" + std::to_string(response.size()) + " bytes)");
+    FRetrievedText = Unstuff(response);
+    FRetrievedWhole = true;
+  });
+  // The reply is complete, so the session is in step whatever the parse makes of it.
+  if (MailMessage != nullptr) MailMessage->LoadFromString(FRetrievedText);
   if (OnMessageRetrieved) OnMessageRetrieved();
 }
 
 int TmsPOPClient::GetMessageSize() {
-  const TBusyScope busy(Busy);
-  const std::string reply = Command("LIST " + MessageNumber());
-  std::int64_t size = 0;
-  if (!ToInt64(ReplyToken(reply, 2), size) || size < INT32_MIN || size > INT32_MAX) return -1;
-  return static_cast<int>(size);
+  return Exchange([this](const TBusyScope& busy) {
+    const std::string reply = Command(busy, "LIST " + MessageNumber());
+    std::int64_t size = 0;
+    if (!ToInt64(ReplyToken(reply, 2), size) || size < INT32_MIN || size > INT32_MAX) return -1;
+    return static_cast<int>(size);
+  });
 }
 
 std::string TmsPOPClient::GetMessageUID() {
-  const TBusyScope busy(Busy);
-  SendCommand("UIDL " + MessageNumber());
-  const std::string reply = ReadReply();
-  if (reply.empty() || reply[0] != '+') return {};
-  return ReplyToken(reply, 2);
+  return Exchange([this](const TBusyScope& busy) {
+    SendCommand(busy, "UIDL " + MessageNumber());
+    std::string reply;
+    if (!ReadStatus(reply)) return std::string();
+    return ReplyToken(reply, 2);
+  });
 }
 
 void TmsPOPClient::DeleteMessage() {
-  Command("DELE " + MessageNumber());
+  Exchange([this](const TBusyScope& busy) { Command(busy, "DELE " + MessageNumber()); });
 }
 
 void TmsPOPClient::SendKeepAlive(const std::string& command) {
   // A tick that comes while another command waits for its reply is simply skipped.
   if (Busy) return;
-  const TBusyScope busy(Busy);
-  SendCommand(command);
-  ReadReply();
+  Exchange([this, &command](const TBusyScope& busy) {
+    SendCommand(busy, command);
+    std::string reply;
+    ReadStatus(reply);
+  });
 }
 
 void TmsPOPClient::Logout() {
-  const TBusyScope busy(Busy);
-  SendCommand("QUIT");
-  bool ended = false;
-  std::string reply;
-  try {
-    reply = ReadReply();
-  } catch (const EWinsockError& e) {
-    // The server may reset the connection as soon as it has QUIT; the logout is done then.
-    if (e.Code != WSAECONNRESET) throw;
-    ended = true;
-  }
-  // A server that just closes after QUIT has ended the session as asked, too.
-  if (!ended && !(reply.empty() && PeerClosed())) RequirePositive(reply);
-  Close();
-  if (Log.is_open()) Log.close();
+  Exchange([this](const TBusyScope& busy) {
+    SendCommand(busy, "QUIT");
+    bool ended = false;
+    std::string reply;
+    try {
+      reply = ReadReply();
+    } catch (const EWinsockError& e) {
+      // The server may reset the connection as soon as it has QUIT; the logout is done then.
+      if (e.Code != WSAECONNRESET) throw;
+      ended = true;
+    }
+    // A server that just closes after QUIT has ended the session as asked, too.
+    if (!ended && !(reply.empty() && PeerClosed())) {
+      if (reply.starts_with("-ERR")) throw EmsServerError(reply);
+      if (!reply.starts_with("+OK")) throw EmsProtocolError(reply);
+    }
+    Close();
+    if (Log.is_open()) Log.close();
+  });
 }
 
 }  // namespace mailmoat

@@ -74,7 +74,6 @@ protected:
     Config->Profiles.push_back(profile);
     return Config->Profiles.back();
   }
-  static std::string Host(const TFakePop3Server& server) { return "127.0.0.1:" + std::to_string(server.Port()); }
 
   bool Logged(const std::string& line) const {
     const std::vector<std::string> lines = LogLines();

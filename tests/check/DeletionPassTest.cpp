@@ -56,7 +56,8 @@ TEST_F(DeletionPassTest, TheListShowsEveryMessageAndTheTickedOnesAreArchivedAndD
   EXPECT_EQ(list[2].Recipients, " joe@example.org,Ann ann@example.org");
   EXPECT_EQ(list[2].Subject, "Proposal");
   EXPECT_EQ(list[0].HeaderText.rfind("Received: from relay.example.net", 0), 0u);
-  EXPECT_TRUE(list[0].HeaderText.ends_with("\r\nSubject: Cheap pills\r\n")) << list[0].HeaderText;
+  // The whole header retrieval: header block, empty line, first body line.
+  EXPECT_TRUE(list[0].HeaderText.ends_with("\r\nSubject: Cheap pills\r\n\r\nx\r\n")) << list[0].HeaderText;
   EXPECT_EQ(list[1].Size, static_cast<int>(box[1].size()));
   EXPECT_EQ(list[1].UIDL, "uid-2");
   EXPECT_EQ(list[3].MsgNumber, 3);

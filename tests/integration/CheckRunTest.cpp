@@ -8,10 +8,12 @@
 #include "filter/FilterTestSupport.h"
 #include "integration/DovecotServer.h"
 #include "integration/TcpRelay.h"
+#include "mail/SocketErrors.h"
 #include "mail/TmsMessage.h"
 #include "mail/TmsPOPClient.h"
 #include "support/FakeDialer.h"
 #include "support/RecordingCheckView.h"
+#include "support/RecordingUiHost.h"
 
 #include <gtest/gtest.h>
 
@@ -154,7 +156,6 @@ protected:
     const std::vector<std::string> lines = LogLines();
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
-  std::string Host() const { return "127.0.0.1:" + std::to_string(Server->PlainPort); }
 
   static std::unique_ptr<TDovecotServer> Server;
   static std::string StartLog;
@@ -325,7 +326,14 @@ TEST_F(CheckRunTest, WrongPasswordIsLoggedAndTheNextProfileIsStillChecked) {
               {"b2", Mail("b2", "t@example.com", "joe@example.org", "Minutes", "attached")}});
   Engine->CheckMailboxes(true);
 
-  EXPECT_TRUE(Logged("! Login error to server " + Host() + ": -ERR [AUTH] Authentication failed.")) << Log();
+  // Server names as stored, without the port.
+  EXPECT_TRUE(Logged("! Login error to server 127.0.0.1: -ERR [AUTH] Authentication failed.")) << Log();
+  EXPECT_TRUE(Logged("@ Connecting to server 127.0.0.1 for profile Mailbox " + Users[1])) << Log();
+  EXPECT_TRUE(View.Has("server: 127.0.0.1"));
+  EXPECT_TRUE(View.Has("pop: Connecting to 127.0.0.1..."));
+  ASSERT_EQ(Engine->ProfileFailures().size(), 1u);
+  EXPECT_EQ(Engine->ProfileFailures()[0].Profile, "Mailbox " + Users[0]);
+  EXPECT_EQ(Engine->ProfileFailures()[0].Error, "-ERR [AUTH] Authentication failed.");
   EXPECT_TRUE(Logged("@ Server has 2 messages waiting (" +
                      std::to_string(Boxes[Users[1]].Texts[0].size() + Boxes[Users[1]].Texts[1].size()) +
                      " bytes total)"))
@@ -441,6 +449,153 @@ TEST_F(UidlTest, AMessageRenumberedAfterAnotherClientsDeletionIsKeptAndReported)
   EXPECT_EQ(Ui.Boxes[1].Kind, TMsgKind::Warning);
   EXPECT_EQ(Ui.Boxes[1].Text.rfind("2 message(s) could not be deleted from the mail server due to a \r\n", 0), 0u)
       << Ui.Boxes[1].Text;
+}
+
+struct TServerFault {
+  const char* Name;
+  const char* Verb;
+  test::TTcpRelay::TFault Fault;
+};
+
+// A fault of the server or the network in the middle of an eat run: three spam messages and a
+// good one behind a relay that injects the fault at the second message, then a second mailbox
+// that must still be checked.
+class ServerFaultTest : public CheckRunTest, public testing::WithParamInterface<TServerFault> {};
+
+TEST_P(ServerFaultTest, EveryMessageIsStillOnTheServerOrWholeInTheArchive) {
+  const std::string brokenBase64 =
+      "Received: from relay.example.net (relay.example.net [192.0.2.25])\r\n\tby mx.example.org\r\nFrom: "
+      "s@example.com\r\nTo: joe@example.org\r\nSubject: Pills 3\r\nMessage-ID: <m3@test.example.org>\r\n"
+      "MIME-Version: 1.0\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\n!!not*base64!!\r\nend "
+      "of m3\r\n";
+  AddMailbox({{"m1", Mail("m1", "s@example.com", "joe@example.org", "Pills 1", "x")},
+              {"m2", Mail("m2", "s@example.com", "joe@example.org", "Pills 2", "x")},
+              {"m3", brokenBase64},
+              {"good", Mail("good", "jane@example.org", "joe@example.org", "Minutes", "x")}});
+  AddMailbox({{"n1", Mail("n1", "s@example.com", "joe@example.org", "Pills", "x")},
+              {"n2", Mail("n2", "jane@example.org", "joe@example.org", "Minutes", "x")}});
+  test::TTcpRelay relay(Server->PlainPort);
+  Config->Profiles[0].Port = static_cast<std::uint16_t>(relay.Port());
+  relay.SetFault(GetParam().Verb, GetParam().Fault, 1);
+  ArchiveTo(Dir / "archive");
+  Engine->TimeOutSeconds = 1;
+  Engine->CheckMailboxes(true);
+
+  const auto files = ArchiveFiles(Dir / "archive");
+  for (const auto& [id, file] : files) EXPECT_TRUE(file.Whole) << id << " is archived in part";
+  const std::vector<std::string> left = Left(Users[0]);
+  int gone = 0;
+  for (const std::string& id : Boxes[Users[0]].Ids) {
+    if (std::count(left.begin(), left.end(), id) > 0) continue;
+    ++gone;
+    EXPECT_TRUE(files.count(id)) << id << " was deleted without its archive copy\n" << Log();
+  }
+  EXPECT_EQ(left.back(), "good");
+  EXPECT_EQ(Left(Users[1]), (std::vector<std::string>{"n2"})) << "the next profile was not checked\n" << Log();
+  EXPECT_EQ(Config->Counters.Eaten, gone + 1) << Log();
+  // A silent or broken server costs one error for its profile, not one per message.
+  std::string log = Log();
+  size_t timeOuts = 0;
+  for (size_t at = 0; (at = log.find("Operation timed out", at)) != std::string::npos; ++at) ++timeOuts;
+  EXPECT_LE(timeOuts, 2u) << log;
+  ASSERT_EQ(Engine->ProfileFailures().size(), 1u) << Log();
+  EXPECT_EQ(Engine->ProfileFailures()[0].Profile, "Mailbox " + Users[0]);
+  if (GetParam().Fault == test::TTcpRelay::TFault::ErrReply) {
+    // The session stayed healthy: the message that could not be retrieved stays, the rest
+    // is eaten, the one that does not parse archived as it came.
+    EXPECT_EQ(left, (std::vector<std::string>{"m2", "good"})) << Log();
+    ASSERT_TRUE(files.count("m3"));
+    EXPECT_TRUE(Logged("! Unable to retrieve message body - archiving header only (error: -ERR injected fault)"));
+  } else {
+    // Dropped without QUIT: the server committed none of the session's deletions.
+    EXPECT_EQ(left, Boxes[Users[0]].Ids) << Log();
+    EXPECT_EQ(
+        LinesStartingWith("! Connection to server 127.0.0.1 for profile Mailbox " + Users[0] + " broken off").size(),
+        1u)
+        << Log();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, ServerFaultTest,
+                         testing::Values(TServerFault{"RetrRefused", "RETR", test::TTcpRelay::TFault::ErrReply},
+                                         TServerFault{"RetrStalls", "RETR", test::TTcpRelay::TFault::Stall},
+                                         TServerFault{"RetrCutOff", "RETR", test::TTcpRelay::TFault::CutReply},
+                                         TServerFault{"TopStalls", "TOP", test::TTcpRelay::TFault::Stall}),
+                         [](const testing::TestParamInfo<TServerFault>& p) { return std::string(p.param.Name); });
+
+TEST_F(CheckRunTest, AMessageThatDoesNotDecodeIsArchivedAsRetrieved) {
+  const std::string text =
+      "From: s@example.com\r\nTo: joe@example.org\r\nSubject: Pills\r\nMessage-ID: <b64@test.example.org>\r\n"
+      "MIME-Version: 1.0\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: "
+      "base64\r\n\r\n..!!not*base64!!\r\nend of b64\r\n";
+  AddMailbox({{"b64", text}});
+  ArchiveTo(Dir / "archive");
+  Engine->CheckMailboxes(true);
+
+  EXPECT_TRUE(Left(Users[0]).empty()) << Log();
+  ASSERT_EQ(Engine->Archive().LastFile().parent_path(), Dir / "archive");
+  const std::string archived = test::ReadTextFile(Engine->Archive().LastFile());
+  const size_t body = text.find("\r\n\r\n") + 2;
+  EXPECT_EQ(archived, text.substr(0, body) + "X-SpamRejection1: " + std::string(54, '-') +
+                          "\r\nX-SpamRejection2: Reason this message was rejected by Mailmoat Pro:\r\n"
+                          "X-SpamRejection3: Pills in the subject\r\nX-SpamRejection4: " +
+                          std::string(54, '-') + "\r\n" + text.substr(body));
+}
+
+TEST_F(CheckRunTest, AnEmptyValidAddressListSkipsTheAddressCheckInsteadOfEatingEverything) {
+  Config->ValidAddresses.clear();
+  AddMailbox({{"a", Mail("a", "jane@example.org", "joe@example.org", "Minutes", "x")},
+              {"b", Mail("b", "s@example.com", "joe@example.org", "Pills", "x")}});
+  Engine->CheckMailboxes(true);
+
+  EXPECT_EQ(Left(Users[0]), (std::vector<std::string>{"a"})) << Log();
+  EXPECT_EQ(Config->Counters.NoValidAddresses, 0);
+  EXPECT_EQ(LinesStartingWith("! No valid addresses are defined - the valid address check is skipped").size(), 1u);
+  EXPECT_TRUE(Config->Strict);
+}
+
+TEST_F(CheckRunTest, MessageTextCannotForgeLogLines) {
+  // The subject decodes to a line break and a forged line, then to UTF-16 with NUL bytes.
+  AddMailbox({{"f", Mail("f", "s@example.com", "joe@example.org",
+                         "Pills =?us-ascii?Q?=0D=0A$_RULE:_forged?= =?utf-16le?B?aABpAA==?=", "x")}});
+  Engine->CheckMailboxes(false);
+
+  const std::string log = test::ReadTextFile(Config->DataFile("mmt.log"));
+  EXPECT_EQ(log.find('\0'), std::string::npos);
+  EXPECT_EQ(LinesStartingWith("$ RULE: forged").size(), 0u) << Log();
+  ASSERT_EQ(LinesStartingWith("$ RULE: Pills in the subject").size(), 1u) << Log();
+  EXPECT_NE(LinesStartingWith("$ RULE: Pills in the subject")[0].find("$ RULE: forged"), std::string::npos);
+}
+
+// A window timer that sends the keep-alive whenever a wait lets window messages run.
+class TKeepAliveUi : public test::TRecordingUiHost {
+public:
+  void ProcessMessages() override {
+    TRecordingUiHost::ProcessMessages();
+    if (Pop != nullptr) Pop->SendKeepAlive("NOOP");
+  }
+  TmsPOPClient* Pop = nullptr;
+};
+
+TEST_F(CheckRunTest, AKeepAliveTickNeverTakesTheReplyOfADelete) {
+  AddMailbox({{"d", Mail("d", "s@example.com", "joe@example.org", "Pills", "x")}});
+  test::TTcpRelay slow(Server->PlainPort, std::chrono::milliseconds(100));
+  TmsPOPClient pop;
+  TKeepAliveUi ui;
+  pop.Blocking = false;
+  pop.Ui = &ui;
+  pop.TimeOut = 10;
+  pop.UserName = Users[0];
+  pop.Password = "pw";
+  pop.SetHost("127.0.0.1:" + std::to_string(slow.Port()));
+  pop.Login();
+  ui.Pop = &pop;
+  pop.DeleteMessage();
+  // Deleted already: the server's "-ERR" must reach this DELE, not a NOOP sent meanwhile.
+  EXPECT_THROW(pop.DeleteMessage(), EmsServerError);
+  EXPECT_GT(ui.ProcessMessagesCalls, 0);
+  ui.Pop = nullptr;
+  pop.Close();
 }
 
 }  // namespace

@@ -23,12 +23,19 @@ namespace mailmoat::test {
 
 // A TCP relay on a loopback port in front of a server on another loopback port. It delays
 // everything it passes by a fixed time in each direction (a slow network: the added round
-// trip is twice that), and can rewrite the command lines the client sends (a server that
-// behaves differently from the one behind it). Each connection is relayed by threads of its
-// own; everything stops when the object goes.
+// trip is twice that), can rewrite the command lines the client sends (a server that
+// behaves differently from the one behind it), and can inject a fault at a command. Each
+// connection is relayed by threads of its own; everything stops when the object goes.
 class TTcpRelay {
 public:
   using TRewrite = std::function<std::string(const std::string& line)>;
+
+  enum class TFault {
+    None,
+    ErrReply,  // the relay answers the command "-ERR" itself; the connection stays up
+    Stall,     // the command goes through, but nothing more reaches the client
+    CutReply,  // the reply goes through up to its final "." line, then the connection closes
+  };
 
   explicit TTcpRelay(int targetPort, std::chrono::microseconds oneWayDelay = {})
       : TargetPort(targetPort), Delay(oneWayDelay) {
@@ -63,6 +70,15 @@ public:
     Rewrite = std::move(rewrite);
   }
 
+  // Injects `fault` once, at the command with the verb `verb` that comes after `skip` others
+  // (on any connection).
+  void SetFault(const std::string& verb, TFault fault, int skip = 0) {
+    std::lock_guard lock(RewriteMutex);
+    FaultVerb = verb;
+    Fault = fault;
+    FaultSkip = skip;
+  }
+
 private:
   struct TChunk {
     std::chrono::steady_clock::time_point Due;
@@ -74,7 +90,10 @@ private:
   // it when its time has come.
   class TPump {
   public:
-    TPump(int from, int to, std::chrono::microseconds delay, std::function<std::string(std::string&)> filter)
+    // `filter` takes what arrived and returns what to pass on; setting its flag ends the
+    // connection after that.
+    using TFilter = std::function<std::string(std::string& pending, bool& end)>;
+    TPump(int from, int to, std::chrono::microseconds delay, TFilter filter)
         : From(from), To(to), Delay(delay), Filter(std::move(filter)) {
       Reader = std::thread([this] { ReadLoop(); });
       Writer = std::thread([this] { WriteLoop(); });
@@ -88,6 +107,14 @@ private:
       Ready.notify_all();
       Writer.join();
     }
+    // Sends `data` as if it had come from the other side.
+    void Push(std::string data) {
+      {
+        std::lock_guard lock(Mutex);
+        Queue.push_back(TChunk{std::chrono::steady_clock::now() + Delay, std::move(data), false});
+      }
+      Ready.notify_all();
+    }
 
   private:
     void ReadLoop() {
@@ -97,16 +124,18 @@ private:
         const ssize_t n = ::recv(From, buffer, sizeof buffer, 0);
         const auto due = std::chrono::steady_clock::now() + Delay;
         TChunk chunk{due, {}, n <= 0};
+        bool end = false;
         if (n > 0) {
           pending.append(buffer, static_cast<size_t>(n));
-          chunk.Data = Filter ? Filter(pending) : std::exchange(pending, {});
+          chunk.Data = Filter ? Filter(pending, end) : std::exchange(pending, {});
         }
         {
           std::lock_guard lock(Mutex);
           Queue.push_back(std::move(chunk));
+          if (end) Queue.push_back(TChunk{due, {}, true});
         }
         Ready.notify_all();
-        if (n <= 0) return;
+        if (n <= 0 || end) return;
       }
     }
     void WriteLoop() {
@@ -119,7 +148,7 @@ private:
         if (Ready.wait_until(lock, chunk.Due, [this] { return Stopped; })) return;
         lock.unlock();
         if (chunk.End) {
-          ::shutdown(To, SHUT_WR);
+          ::shutdown(To, SHUT_RDWR);
           return;
         }
         for (size_t sent = 0; sent < chunk.Data.size();) {
@@ -134,7 +163,7 @@ private:
     int From;
     int To;
     std::chrono::microseconds Delay;
-    std::function<std::string(std::string&)> Filter;
+    TFilter Filter;
     std::mutex Mutex;
     std::condition_variable Ready;
     std::deque<TChunk> Queue;
@@ -148,8 +177,12 @@ private:
     TConnection(int client, int server, TTcpRelay& relay)
         : Client(client),
           Server(server),
-          Up(client, server, relay.Delay, [&relay](std::string& pending) { return relay.RewriteLines(pending); }),
-          Down(server, client, relay.Delay, nullptr) {}
+          Down(server, client, relay.Delay,
+               [this](std::string& pending, bool& end) { return FilterDown(pending, end); }),
+          Up(client, server, relay.Delay,
+             [this, &relay](std::string& pending, bool&) { return relay.RewriteLines(pending, *this); }) {}
+    void SetMode(TFault mode) { Mode = mode; }
+    void InjectDown(std::string data) { Down.Push(std::move(data)); }
     void Stop() {
       ::shutdown(Client, SHUT_RDWR);
       ::shutdown(Server, SHUT_RDWR);
@@ -160,10 +193,32 @@ private:
     }
 
   private:
+    std::string FilterDown(std::string& pending, bool& end) {
+      switch (Mode.load()) {
+        case TFault::Stall: pending.clear(); return {};
+        case TFault::CutReply: {
+          // Hold back what could be the start of the final "." line.
+          const size_t dot = pending.find("\r\n.\r\n");
+          if (dot != std::string::npos) {
+            end = true;
+            std::string out = pending.substr(0, dot + 2);
+            pending.clear();
+            return out;
+          }
+          const size_t keep = std::min<size_t>(pending.size(), 4);
+          std::string out = pending.substr(0, pending.size() - keep);
+          pending.erase(0, pending.size() - keep);
+          return out;
+        }
+        default: return std::exchange(pending, {});
+      }
+    }
+
     int Client;
     int Server;
-    TPump Up;
+    std::atomic<TFault> Mode{TFault::None};
     TPump Down;
+    TPump Up;
   };
 
   static sockaddr_in Loopback(int port) {
@@ -193,13 +248,23 @@ private:
   }
 
   // The complete lines of `pending`, rewritten; an unfinished line stays in `pending`.
-  std::string RewriteLines(std::string& pending) {
+  std::string RewriteLines(std::string& pending, TConnection& connection) {
     std::lock_guard lock(RewriteMutex);
-    if (!Rewrite) return std::exchange(pending, {});
+    if (!Rewrite && Fault == TFault::None) return std::exchange(pending, {});
     std::string out;
     size_t start = 0;
-    for (size_t end; (end = pending.find("\r\n", start)) != std::string::npos; start = end + 2)
-      out += Rewrite(pending.substr(start, end - start)) + "\r\n";
+    for (size_t end; (end = pending.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      const std::string line = pending.substr(start, end - start);
+      if (Fault != TFault::None && line.substr(0, line.find(' ')) == FaultVerb && FaultSkip-- == 0) {
+        const TFault fault = std::exchange(Fault, TFault::None);
+        if (fault == TFault::ErrReply) {
+          connection.InjectDown("-ERR injected fault\r\n");
+          continue;
+        }
+        connection.SetMode(fault);
+      }
+      out += (Rewrite ? Rewrite(line) : line) + "\r\n";
+    }
     pending.erase(0, start);
     return out;
   }
@@ -214,6 +279,9 @@ private:
   std::vector<std::unique_ptr<TConnection>> Connections;
   std::mutex RewriteMutex;
   TRewrite Rewrite;
+  std::string FaultVerb;
+  TFault Fault = TFault::None;
+  int FaultSkip = 0;
 };
 
 }  // namespace mailmoat::test

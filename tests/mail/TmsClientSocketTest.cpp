@@ -212,9 +212,10 @@ TEST_F(ScriptedSocketTest, NonBlockingWaitsLetWindowMessagesRun) {
   blockingServer.Finish();
 }
 
-TEST_F(ScriptedSocketTest, MultiLineEndsInEachOfItsThreeWays) {
+TEST_F(ScriptedSocketTest, MultiLineEndsInEachOfItsTwoWaysAndACloseIsNoEnd) {
   // 1: the terminator alone in a block of its own; 2: a block ending in CR LF "." CR LF,
-  // with the next reply behind it; 3: the close of the connection.
+  // with the next reply behind it. A close of the connection before the terminator leaves
+  // a reply cut off: an error, never a complete one.
   Server.Send("line 1\r\nline 2\r\n").Pause(100).Send(".\r\n");
   Server.Send("a\r\n..b\r\n.\r\n+OK next\r\n");
   Server.Send(".\r\n");
@@ -235,9 +236,14 @@ TEST_F(ScriptedSocketTest, MultiLineEndsInEachOfItsThreeWays) {
   EXPECT_EQ(s.ReadLine(), "+OK next");
   s.ReadMultiLine(out, -1);
   EXPECT_EQ(out, ".\r\n");
-  s.ReadMultiLine(out, 1000);
-  EXPECT_EQ(out, "cut off\r\n");
+  try {
+    s.ReadMultiLine(out, 1000);
+    ADD_FAILURE() << "no error";
+  } catch (const EmsProtocolError& e) {
+    EXPECT_EQ(e.what(), std::string("The server closed the connection before the end of the reply"));
+  }
   EXPECT_EQ(progress.back(), "0/9/1");
+  EXPECT_FALSE(s.Connected());
   Server.Finish();
 }
 
