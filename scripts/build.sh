@@ -3,5 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MAILMOAT_BUILD_DIR:-$root/build}
-cmake -S "$root" -B "$build" -G Ninja "$@" >/dev/null
+# The configure summary stays visible: it says which optional parts (benchmarks, fuzz
+# targets, X11 tests) this machine skips.
+cmake -S "$root" -B "$build" -G Ninja "$@"
 cmake --build "$build" -j "${MAILMOAT_JOBS:-2}"

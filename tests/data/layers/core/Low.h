@@ -1,0 +1,4 @@
+#pragma once
+
+#include "check/High.h"
+#include "platform/Files.h"

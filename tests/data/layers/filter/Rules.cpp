@@ -1,0 +1,4 @@
+#include "filter/Rules.h"
+
+#include "mail/Message.h"
+#include "core/Low.h"
