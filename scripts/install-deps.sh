@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  build-essential cmake ninja-build ccache pkg-config git
+  build-essential cmake ninja-build ccache pkg-config git clang-format
   # libraries
   qt6-base-dev qt6-multimedia-dev libqt6svg6 qt6-tools-dev-tools
   libpcre2-dev nettle-dev libssl-dev libc-ares-dev libsqlite3-dev zlib1g-dev

@@ -9,7 +9,11 @@ bash "$root/scripts/install-deps.sh"
 
 echo "== build and test"
 MAILMOAT_BUILD_DIR=$root/build bash "$root/scripts/build.sh" -DMAILMOAT_WERROR=ON -DMAILMOAT_BUILD_TESTS=ON
-cmake --build "$root/build" --target format-check
+if command -v clang-format >/dev/null; then
+  cmake --build "$root/build" --target format-check
+else
+  echo "test: clang-format is not installed, so the formatting check is skipped"
+fi
 (cd "$root/build" && ctest --output-on-failure --parallel "$jobs")
 
 if [ "${MAILMOAT_SKIP_SANITIZE:-0}" != 1 ]; then
