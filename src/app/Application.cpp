@@ -114,6 +114,10 @@ int RunQuickCheck(TConfigData& config, TConsoleUiHost& ui, TdataRas& ras, TCheck
         return 1;
       }
     }
+    // The check starts as the automatic-check timer starts it, with the timer's log line;
+    // the command line has switched AutoView off.
+    config.Log(TLogClass::Normal,
+               config.AutoType ? "@ Automatic check and eat executing" : "@ Automatic check only executing");
     config.CheckAndView = false;
     StartCheck(config, ras, view, pop3, config.AutoType);
   } catch (const std::exception& e) {
@@ -150,6 +154,7 @@ std::string UsageText() {
          "\n"
          "  quick        check every enabled mailbox once, then exit\n"
          "  quick eat    the same, deleting the messages the filter rejects\n"
+         "               (any other word after quick, \"view\" too, checks without deleting)\n"
          "  dump FILE    write the configuration report for support to FILE, with no,\n"
          "               basic or detailed facts about this computer (default none)\n"
          "  --home DIR   keep settings, data files and the log in DIR\n"
@@ -171,15 +176,6 @@ int RunApplication(const std::vector<std::string>& argv) {
   if (options.ShowVersion) {
     std::printf("Mailmoat Pro %s\n", MAILMOAT_VERSION);
     return 0;
-  }
-
-  if (options.Args.size() > 1 && LowerCaseAscii(options.Args[0]) == "quick" &&
-      LowerCaseAscii(options.Args[1]) == "view") {
-    std::fprintf(stderr,
-                 "mailmoat: check and view needs a person to tick the messages to delete, so it cannot run "
-                 "without the window.\nUse 'mailmoat quick' to list the spam in the log, or 'mailmoat quick eat' "
-                 "to delete it.\n");
-    return 2;
   }
 
   const bool dump = !options.Args.empty() && LowerCaseAscii(options.Args[0]) == "dump";
@@ -237,7 +233,13 @@ int RunApplication(const std::vector<std::string>& argv) {
     std::fprintf(stderr, "mailmoat: %s\n", e.what());
     return 1;
   }
-  if (config.QuickMode) return RunQuickCheck(config, ui, ras, view, pop3);
+  if (config.QuickMode) {
+    // Any second argument but "eat" is a check that deletes nothing; "view" would need the
+    // message list, so say why it only checks.
+    if (options.Args.size() > 1 && LowerCaseAscii(options.Args[1]) == "view")
+      std::fprintf(stderr, "mailmoat: check and view needs the window, so this run only checks and deletes nothing\n");
+    return RunQuickCheck(config, ui, ras, view, pop3);
+  }
   std::fprintf(stderr,
                "mailmoat: this build has no desktop window yet; run 'mailmoat quick' or 'mailmoat quick eat' "
                "for a headless check.\n");
