@@ -93,6 +93,15 @@ void CatchStopSignals() {
   ::sigaction(SIGTERM, &action, nullptr);
 }
 
+// One line on standard error for each enabled profile the last run could not check to its
+// end (its login failed, the connection broke, archiving failed); returns whether there was one.
+bool ReportProfileFailures(const TdataPOP3& pop3) {
+  for (const TProfileFailure& failure : pop3.ProfileFailures())
+    std::fprintf(stderr, "mailmoat: profile \"%s\" could not be checked: %s\n", failure.Profile.c_str(),
+                 failure.Error.c_str());
+  return !pop3.ProfileFailures().empty();
+}
+
 // The check of "mailmoat quick [eat]": one run at once (after the start-up delay), whatever
 // the automatic-check interval says, then a one-line result.
 int RunQuickCheck(TConfigData& config, TConsoleUiHost& ui, TdataRas& ras, TCheckView& view, TdataPOP3& pop3) {
@@ -127,16 +136,21 @@ int RunQuickCheck(TConfigData& config, TConsoleUiHost& ui, TdataRas& ras, TCheck
   switch (pop3.LastRunResult()) {
     case TCheckRunResult::Completed: {
       const TRunCounters& c = config.Counters;
-      const int cleared = c.Processed - (c.FailedHeaderRules + c.FailedBodyRules + c.NoValidAddresses + c.Oversized +
-                                         c.BlacklistRejections);
-      std::printf("checked %d, eaten %d, cleared %d\n", c.Processed, c.Eaten, cleared);
-      return 0;
+      std::printf("checked %d, eaten %d, cleared %d\n", c.Processed, c.Eaten, c.Cleared());
+      // A mailbox that could not be checked is a failure cron must see, even when the others
+      // were checked.
+      std::fflush(stdout);
+      return ReportProfileFailures(pop3) ? 1 : 0;
     }
-    case TCheckRunResult::Aborted: std::fprintf(stderr, "mailmoat: check aborted\n"); return 1;
+    case TCheckRunResult::Aborted:
+      ReportProfileFailures(pop3);
+      std::fprintf(stderr, "mailmoat: check aborted\n");
+      return 1;
     case TCheckRunResult::NoProfiles:
       std::fprintf(stderr, "mailmoat: no mailbox is set up, so nothing was checked\n");
       return 1;
     case TCheckRunResult::Failed:
+      ReportProfileFailures(pop3);
       std::fprintf(stderr, "mailmoat: check failed: %s\n", pop3.LastRunError().c_str());
       return 1;
     case TCheckRunResult::NotRun: break;

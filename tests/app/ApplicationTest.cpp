@@ -4,7 +4,10 @@
 #include "core/StoreTestSupport.h"
 #include "filter/FilterTestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace mailmoat {
 namespace {
@@ -111,6 +114,17 @@ TEST_F(QuickCheckRun, ViewChecksWithoutEatingAndEatDeletes) {
   EXPECT_EQ(StartLines(), (std::vector<std::string>{
                               "Quick check and quit executing", "Quick check will eat rejected messages",
                               "Automatic check and eat executing", "Quick check completed - terminating application"}));
+}
+
+// A mailbox whose login fails is a failed run for cron even though the others were checked:
+// exit 1, and that profile named with its error on standard error.
+TEST_F(QuickCheckRun, ProfileThatCannotLogInFailsTheRun) {
+  WriteHome({Profile("Home", "secret"), Profile("Work", "wrong")});
+  EXPECT_EQ(Run({"quick"}), 1);
+  EXPECT_NE(Out.find("checked 2, eaten 0, cleared 1\n"), std::string::npos) << Out;
+  EXPECT_THAT(Err, testing::StartsWith("mailmoat: profile \"Work\" could not be checked: "));
+  EXPECT_THAT(Err, testing::HasSubstr("invalid password"));
+  EXPECT_EQ(std::count(Err.begin(), Err.end(), '\n'), 1) << Err;
 }
 
 }  // namespace
