@@ -1,7 +1,6 @@
 #include "app/Application.h"
 
 #include "check/FakePop3Server.h"
-#include "core/StoreTestSupport.h"
 #include "filter/FilterTestSupport.h"
 
 #include <gmock/gmock.h>
@@ -37,94 +36,54 @@ TEST(ProgramOptions, BadOptionsAreUsageErrors) {
   EXPECT_NE(UsageText().find("mailmoat [--home DIR] [quick [eat]]"), std::string::npos);
 }
 
-// The program run as cron runs it, over a home written the way the preferences write it.
-class QuickCheckRun : public test::StoreTest {
-protected:
-  QuickCheckRun()
-      : Server({Mail("Pat <pat@example.net>", "Cheap pills"), Mail("Sam <sam@example.net>", "Lunch on Friday")}) {}
+// The program run as cron runs it, over a home written the way the preferences write it:
+// "quick view" has no window for the list, so it checks every mailbox and deletes nothing; a
+// mailbox whose login fails makes the run fail for cron although the other one was checked.
+class QuickCheckRun : public test::FilterTest {};
 
-  static std::string Mail(const std::string& from, const std::string& subject) {
-    return "From: " + from + "\r\nTo: joe@example.org\r\nSubject: " + subject + "\r\n\r\nHello\r\n";
-  }
-  ProfileRecord Profile(const std::string& name, const std::string& password) const {
+TEST_F(QuickCheckRun, ViewChecksWithoutEatingAndFailsForAMailboxThatCannotLogIn) {
+  const auto mail = [](const std::string& subject) {
+    return "From: sam@example.net\r\nTo: joe@example.org\r\nSubject: " + subject + "\r\n\r\nHi\r\n";
+  };
+  TFakePop3Server server({mail("Cheap pills"), mail("Lunch on Friday")});
+  for (const char* name : {"Home", "Work"}) {
     ProfileRecord profile;
     profile.Name = name;
     profile.Server = "127.0.0.1";
     profile.Login = "joe";
-    profile.Password = password;
-    profile.Port = static_cast<std::uint16_t>(Server.Port());
-    return profile;
+    profile.Password = name == std::string("Home") ? "secret" : "wrong";
+    profile.Port = static_cast<std::uint16_t>(server.Port());
+    Config->Profiles.push_back(profile);
   }
-  void WriteHome(const std::vector<ProfileRecord>& profiles) {
-    std::unique_ptr<TConfigData> config = NewConfig();
-    config->LoggingLevel = LogLevel::Normal;
-    config->UseRas = false;
-    config->Profiles = profiles;
-    config->ValidAddresses = {"joe@example.org"};
-    config->SysHeaderRules = {test::Rule("Pills in the subject", "Subject", "(?i)pills")};
-    config->SaveProfiles();
-    config->SaveValidAddresses();
-    ASSERT_TRUE(config->SaveRules());
-    ASSERT_TRUE(config->SaveSettings());
-  }
-  int Run(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"mailmoat", "--home", Dir.Path().string()};
-    argv.insert(argv.end(), args.begin(), args.end());
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int rc = RunApplication(argv);
-    Out = testing::internal::GetCapturedStdout();
-    Err = testing::internal::GetCapturedStderr();
-    return rc;
-  }
-  // The "@ Quick ..." and "@ Automatic ..." lines of the log, in order.
-  std::vector<std::string> StartLines() const {
-    std::vector<std::string> lines;
-    for (const std::string& line : SplitTextLines(Log())) {
-      const size_t at = line.find(" @ ");
-      if (at != std::string::npos &&
-          (line.compare(at + 3, 6, "Quick ") == 0 || line.compare(at + 3, 10, "Automatic ") == 0))
-        lines.push_back(line.substr(at + 3));
-    }
-    return lines;
-  }
+  Config->LoggingLevel = LogLevel::Normal;
+  Config->UseRas = false;
+  Config->ValidAddresses = {"joe@example.org"};
+  Config->SysHeaderRules = {test::Rule("Pills in the subject", "Subject", "(?i)pills")};
+  Config->SaveProfiles();
+  Config->SaveValidAddresses();
+  ASSERT_TRUE(Config->SaveRules());
+  ASSERT_TRUE(Config->SaveSettings());
+  Config.reset();
 
-  TFakePop3Server Server;
-  std::string Out;
-  std::string Err;
-};
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RunApplication({"mailmoat", "--home", Dir.Path().string(), "quick", "View"}), 1);
+  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string err = testing::internal::GetCapturedStderr();
 
-// "view" has no window to show the list in: the run checks, deletes nothing, says so, and
-// starts the way the automatic-check timer starts a check-only run. "eat" then deletes.
-TEST_F(QuickCheckRun, ViewChecksWithoutEatingAndEatDeletes) {
-  WriteHome({Profile("Home", "secret")});
-  EXPECT_EQ(Run({"quick", "View"}), 0) << Err;
-  EXPECT_EQ(Err, "mailmoat: check and view needs the window, so this run only checks and deletes nothing\n");
-  EXPECT_NE(Out.find("checked 2, eaten 0, cleared 1\n"), std::string::npos) << Out;
-  EXPECT_EQ(Server.Remaining().size(), 2u);
-  EXPECT_EQ(StartLines(), (std::vector<std::string>{
-                              "Quick check and quit executing", "Quick check will NOT eat rejected messages",
-                              "Automatic check only executing", "Quick check completed - terminating application"}));
-
-  std::filesystem::remove(Dir / "mmt.log");
-  EXPECT_EQ(Run({"quick", "eat"}), 0) << Err;
-  EXPECT_EQ(Err, "");
-  EXPECT_NE(Out.find("checked 2, eaten 1, cleared 1\n"), std::string::npos) << Out;
-  EXPECT_EQ(Server.Remaining(), std::vector<std::string>{Mail("Sam <sam@example.net>", "Lunch on Friday")});
-  EXPECT_EQ(StartLines(), (std::vector<std::string>{
-                              "Quick check and quit executing", "Quick check will eat rejected messages",
-                              "Automatic check and eat executing", "Quick check completed - terminating application"}));
-}
-
-// A mailbox whose login fails is a failed run for cron even though the others were checked:
-// exit 1, and that profile named with its error on standard error.
-TEST_F(QuickCheckRun, ProfileThatCannotLogInFailsTheRun) {
-  WriteHome({Profile("Home", "secret"), Profile("Work", "wrong")});
-  EXPECT_EQ(Run({"quick"}), 1);
-  EXPECT_NE(Out.find("checked 2, eaten 0, cleared 1\n"), std::string::npos) << Out;
-  EXPECT_THAT(Err, testing::StartsWith("mailmoat: profile \"Work\" could not be checked: "));
-  EXPECT_THAT(Err, testing::HasSubstr("invalid password"));
-  EXPECT_EQ(std::count(Err.begin(), Err.end(), '\n'), 1) << Err;
+  EXPECT_NE(out.find("checked 2, eaten 0, cleared 1\n"), std::string::npos) << out;
+  EXPECT_EQ(server.Remaining().size(), 2u);
+  const std::string note = "mailmoat: check and view needs the window, so this run only checks and deletes nothing\n";
+  EXPECT_THAT(err, testing::StartsWith(note + "mailmoat: profile \"Work\" could not be checked: "));
+  EXPECT_THAT(err, testing::HasSubstr("invalid password"));
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+  // The quick check starts as the automatic-check timer starts a check-only run.
+  std::vector<std::string> starts;
+  for (const std::string& line : LogLines())
+    if (line.rfind("@ Quick ", 0) == 0 || line.rfind("@ Automatic ", 0) == 0) starts.push_back(line);
+  EXPECT_EQ(starts, (std::vector<std::string>{
+                        "@ Quick check and quit executing", "@ Quick check will NOT eat rejected messages",
+                        "@ Automatic check only executing", "@ Quick check completed - terminating application"}));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ log=$top/x/mmt.log
 [ -f "$log" ] || fail "no log in the home directory"
 grep -q ' @ Quick check and quit executing'$'\r$' "$log" || fail "no quick-check line: $(cat "$log")"
 grep -q ' @ Quick check will eat rejected messages'$'\r$' "$log" || fail "no eat line"
+grep -q ' @ Automatic check and eat executing'$'\r$' "$log" || fail "no automatic-check line"
 grep -q '^[0-3][0-9] [A-Z][a-z][a-z] 20[0-9][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9] @ ' "$log" || fail "bad time stamp"
 [ -z "$(ls -A "$HOME")" ] || fail "files written outside the home directory: $(ls -A "$HOME")"
 echo "quick eat: $out"
