@@ -115,6 +115,7 @@ void TdataPOP3::CheckMailboxes(bool eat) {
   Config.CleanCount = 0;
   Config.CheckInProgress = true;
   Config.Counters = TRunCounters{};
+  Rules.StartRun();
   FailureNoted = -1;
   // An empty list would reject every message: a damaged or emptied store must not eat the
   // whole mailbox.

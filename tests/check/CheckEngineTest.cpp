@@ -196,6 +196,20 @@ TEST_F(CheckEngineTest, DisabledSpamScanSkipsHeaderTestsButNotBodyRules) {
   EXPECT_EQ(Config->CleanCount, 1);
 }
 
+// A rule left blank would fire on every message with RejectOnMatch off; it stays inert and
+// each run says so once.
+TEST_F(CheckEngineTest, ABlankRuleNeverFiresAndIsReportedOncePerRun) {
+  TFakePop3Server server({Mail("a@example.com", "joe@example.org", "One", "hello"),
+                          Mail("b@example.com", "joe@example.org", "Two", "hello")});
+  AddProfile(server);
+  Config->SysHeaderRules = {test::Rule("Left blank", "Subject", "  ", false)};
+  Engine->CheckMailboxes(true);
+  Engine->CheckMailboxes(true);
+  EXPECT_EQ(Config->Counters.FailedHeaderRules, 0);
+  EXPECT_EQ(server.Remaining().size(), 2u);
+  EXPECT_EQ(LinesStartingWith("! Rule \"Left blank\" skipped").size(), 2u);
+}
+
 TEST_F(CheckEngineTest, AMessageWithoutRecipientHasABlankToColumn) {
   TFakePop3Server server({Mail("z@example.com", "", "Cheap pills", "hello")});
   AddProfile(server);
