@@ -456,6 +456,9 @@ struct TServerFault {
   const char* Verb;
   test::TTcpRelay::TFault Fault;
 };
+void PrintTo(const TServerFault& fault, std::ostream* out) {
+  *out << fault.Name;
+}
 
 // A fault of the server or the network in the middle of an eat run: three spam messages and a
 // good one behind a relay that injects the fault at the second message, then a second mailbox
