@@ -120,46 +120,6 @@ TEST_F(CheckEngineTest, EatArchivesAndDeletesExactlyTheRejectedMessages) {
   EXPECT_EQ(View.Panels[0], "Last Results: 7 checked; 4 eaten; 3 cleared");
 }
 
-TEST_F(CheckEngineTest, AnArchiveThatCannotBeWrittenKeepsTheMessageOnTheServer) {
-  TFakePop3Server server({Mail("z@example.com", "joe@example.org", "Cheap pills", "buy"),
-                          Mail("jane@example.org", "joe@example.org", "Lunch", "12:30")});
-  ProfileRecord& profile = AddProfile(server);
-  profile.Archive = true;
-  test::WriteTextFile(Dir / "plainfile", "x");
-  profile.ArchiveDir = (Dir / "plainfile" / "spam").string();  // no folder can be made under a file
-  Engine->CheckMailboxes(true);
-
-  EXPECT_TRUE(Matching(server.Commands(), "DELE").empty());
-  EXPECT_EQ(server.Remaining().size(), 2u);
-  EXPECT_EQ(Config->Counters.Eaten, 0);
-  EXPECT_EQ(Config->Counters.FailedHeaderRules, 1);
-  EXPECT_EQ(LinesStartingWith("! Archiving error: ").size(), 1u) << Log();
-  EXPECT_TRUE(LinesStartingWith("~ Rejected message archived to ").empty());
-}
-
-TEST_F(CheckEngineTest, AMessageThatCannotBeRetrievedForItsArchiveStaysOnTheServer) {
-  TFakePop3Server server({Mail("z@example.com", "joe@example.org", "Cheap pills", "first body line\r\nsecond")});
-  server.Faults.RetrFails = {1};
-  ProfileRecord& profile = AddProfile(server);
-  profile.Archive = true;
-  profile.ArchiveDir = (Dir / "spam").string();
-  Engine->CheckMailboxes(true);
-
-  EXPECT_TRUE(ArchiveFiles(Dir / "spam").empty());
-  EXPECT_TRUE(Matching(server.Commands(), "DELE").empty());
-  EXPECT_EQ(server.Remaining().size(), 1u);
-  EXPECT_EQ(Config->Counters.Eaten, 0);
-  const std::vector<std::string> log = LogLines();
-  const auto error = std::find(log.begin(), log.end(),
-                               "! Unable to retrieve message body - archiving header only (error: -ERR cannot read "
-                               "message)");
-  ASSERT_NE(error, log.end()) << Log();
-  EXPECT_EQ(*(error + 1), "! The message was not archived and stays on the server");
-  EXPECT_TRUE(LinesStartingWith("~ Rejected message archived to ").empty());
-  ASSERT_EQ(Engine->ProfileFailures().size(), 1u);
-  EXPECT_EQ(Engine->ProfileFailures()[0].Error, "Unable to retrieve message body: -ERR cannot read message");
-}
-
 TEST_F(CheckEngineTest, SizeLimitsAtTheirBoundaries) {
   const std::string to = "joe@example.org";
   TFakePop3Server server(

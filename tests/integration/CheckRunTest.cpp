@@ -316,6 +316,7 @@ TEST_F(StagesTest, AnArchiveThatCannotBeWrittenKeepsEveryMessageOnTheServer) {
   EXPECT_EQ(Config->Counters.Eaten, 0);
   EXPECT_EQ(Config->Counters.FailedHeaderRules, 2);
   EXPECT_EQ(LinesStartingWith("! Archiving error: ").size(), 5u) << Log();
+  EXPECT_TRUE(LinesStartingWith("~ Rejected message archived to ").empty()) << Log();
   EXPECT_TRUE(Logged("- Messages eaten      : 0")) << Log();
 }
 
@@ -508,7 +509,13 @@ TEST_P(ServerFaultTest, EveryMessageIsStillOnTheServerOrWholeInTheArchive) {
     // is eaten, the one that does not parse archived as it came.
     EXPECT_EQ(left, (std::vector<std::string>{"m2", "good"})) << Log();
     ASSERT_TRUE(files.count("m3"));
-    EXPECT_TRUE(Logged("! Unable to retrieve message body - archiving header only (error: -ERR injected fault)"));
+    const std::vector<std::string> lines = LogLines();
+    const auto error =
+        std::find(lines.begin(), lines.end(),
+                  "! Unable to retrieve message body - archiving header only (error: -ERR injected fault)");
+    ASSERT_NE(error, lines.end()) << Log();
+    EXPECT_EQ(*(error + 1), "! The message was not archived and stays on the server");
+    EXPECT_EQ(Engine->ProfileFailures()[0].Error, "Unable to retrieve message body: -ERR injected fault");
   } else {
     // Dropped without QUIT: the server committed none of the session's deletions.
     EXPECT_EQ(left, Boxes[Users[0]].Ids) << Log();
