@@ -1,7 +1,7 @@
 #pragma once
 
 // A user-interface host and a dial-up service that stay out of the way of a measurement.
-#include "core/Dialer.h"
+#include "platform/Dialer.h"
 #include "core/UiHost.h"
 
 namespace mailmoat::bench {

@@ -2,7 +2,7 @@
 // message, each opening and closing the log so it can be viewed or deleted between lines;
 // BM_WriteLog against BM_AppendToOpenFile shows the price of that choice.
 #include "core/ActivityLog.h"
-#include "core/Dialer.h"
+#include "platform/Dialer.h"
 #include "core/IniFile.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"

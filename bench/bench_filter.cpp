@@ -4,7 +4,7 @@
 // four enabled blacklists on a DNS server that answers after 50 ms, asked all at once
 // against one after the other. The ratios are printed after the runs.
 #include "../tests/filter/FakeDnsServer.h"  // header-only loopback DNS server
-#include "core/Dialer.h"
+#include "platform/Dialer.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
 #include "filter/BlacklistLookup.h"

@@ -1,7 +1,7 @@
 #include "core/dataConfig.h"
 
 #include "core/AsciiText.h"
-#include "core/Dialer.h"
+#include "platform/Dialer.h"
 #include "core/IniFile.h"
 #include "core/UiHost.h"
 #include "platform/Errors.h"
