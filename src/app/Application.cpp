@@ -1,6 +1,6 @@
 #include "app/Application.h"
 
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
 #include "check/StartCheck.h"

@@ -1,5 +1,6 @@
 #include "check/dataModPOP3.h"
 
+#include "platform/AsciiText.h"
 #include "check/dataModRAS.h"
 #include "core/Notification.h"
 #include "core/UiHost.h"
@@ -51,20 +52,10 @@ int ParsePort(const std::string& text) {
   return port;
 }
 
-bool IsBlank(const std::string& text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
-}
-
-// The header lines of a record's header text, one per CR LF.
+// The header lines of a record's header text, one per CR LF; a lone CR or LF stays in its line.
 TmsHeaders SplitHeaderText(const std::string& text) {
-  TmsHeaders lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
+  TmsHeaders lines = SplitText(text, "\r\n");
+  if (lines.back().empty()) lines.pop_back();  // the text ends with a line end, or is empty
   return lines;
 }
 
@@ -502,7 +493,7 @@ void TdataPOP3::ClassifyMessage(int n, int size, const std::string& uidl) {
   if (!Config.ApprovedSenders.empty()) {
     std::string matched;
     if (Rules.MatchApprovedSender(sender, matched)) {
-      const std::string found = OneLineText(IsBlank(matched) ? sender : matched);
+      const std::string found = OneLineText(TrimText(matched).empty() ? sender : matched);
       ++Config.CleanCount;
       Config.Log(TLogClass::Normal, "# Approved Sender - " + found);
       if (view) AddHdrRec("Approved Sender: " + found, size, uidl, n);

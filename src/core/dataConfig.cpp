@@ -1,6 +1,6 @@
 #include "core/dataConfig.h"
 
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "platform/Dialer.h"
 #include "core/IniFile.h"
 #include "core/UiHost.h"

@@ -1,7 +1,7 @@
 #include "filter/uRulesProcessing.h"
 
 #include "core/Addresses.h"
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "core/dataConfig.h"
 #include "mail/TmsMessage.h"
 
@@ -11,15 +11,6 @@ namespace mailmoat {
 namespace {
 
 constexpr std::string_view Crlf = "\r\n";
-
-std::string JoinLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) {
-    text += line;
-    text += Crlf;
-  }
-  return text;
-}
 
 // name + " " + address for each recipient, joined by blanks.
 std::string RecipientText(const TmsAddressList& list) {
@@ -252,7 +243,7 @@ bool TRulesProcessing::CheckMessageBody(const TmsMessage& msg, std::string& reas
       Config.Log(TLogClass::Verbose, "+ Attachment is not MIME ContentType: message/rfc822, skipping body check");
       return false;
     }
-    text = JoinLines(SplitTextLines(first.Data));
+    text = JoinLines(SplitLines(first.Data));
   }
   std::string description;
   if (MatchBodyRules(text, description) < 0) return false;

@@ -1,6 +1,6 @@
 #include "mail/SendMail.h"
 
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "mail/MimeCodecs.h"
 #include "mail/SocketErrors.h"
 

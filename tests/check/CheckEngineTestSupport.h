@@ -5,6 +5,7 @@
 #include "check/dataModRAS.h"
 #include "core/Addresses.h"
 #include "core/Notification.h"
+#include "platform/AsciiText.h"
 #include "filter/FilterTestSupport.h"
 #include "support/FakeDialer.h"
 #include "support/RecordingCheckView.h"
@@ -100,7 +101,7 @@ protected:
   }
   // The "X-SpamRejection3" line of an archive file.
   static std::string ReasonLine(const std::filesystem::path& file) {
-    for (const std::string& line : SplitTextLines(ReadTextFile(file)))
+    for (const std::string& line : SplitLines(ReadTextFile(file)))
       if (line.rfind("X-SpamRejection3: ", 0) == 0) return line;
     return {};
   }

@@ -3,6 +3,7 @@
 #include "core/Addresses.h"
 #include "core/StoreTestSupport.h"
 #include "mail/TmsMessage.h"
+#include "platform/AsciiText.h"
 
 #include <gmock/gmock.h>
 
@@ -34,7 +35,7 @@ protected:
   // The log's lines without their time stamps.
   std::vector<std::string> LogLines() const {
     std::vector<std::string> lines;
-    for (const std::string& line : SplitTextLines(Log())) {
+    for (const std::string& line : SplitLines(Log())) {
       const bool stamped = line.size() > 21 && line[2] == ' ' && line[11] == ' ' && line[20] == ' ';
       lines.push_back(stamped ? line.substr(21) : line);  // "dd Mon yyyy hh:mm:ss "
     }

@@ -7,7 +7,7 @@
 #include "filter/BlacklistLookup.h"
 #include "filter/DnsResolver.h"
 #include "filter/uRulesProcessing.h"
-#include "mail/MailText.h"
+#include "platform/AsciiText.h"
 #include "mail/TmsMessage.h"
 
 #include <cstdint>

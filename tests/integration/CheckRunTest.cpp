@@ -5,6 +5,7 @@
 #include "check/dataModRAS.h"
 #include "core/Addresses.h"
 #include "core/Notification.h"
+#include "platform/AsciiText.h"
 #include "filter/FilterTestSupport.h"
 #include "integration/DovecotServer.h"
 #include "integration/TcpRelay.h"
@@ -135,7 +136,7 @@ protected:
       EXPECT_EQ(e.path().extension(), ".spam") << e.path();
       std::string id;
       TArchived archived;
-      for (const std::string& line : SplitTextLines(test::ReadTextFile(e.path()))) {
+      for (const std::string& line : SplitLines(test::ReadTextFile(e.path()))) {
         if (line.rfind("Message-ID: <", 0) == 0) id = line.substr(13, line.find('@') - 13);
         if (line.rfind("X-SpamRejection3: ", 0) == 0) archived.ReasonLine = line;
         if (!id.empty() && line == "end of " + id) archived.Whole = true;
