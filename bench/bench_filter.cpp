@@ -143,7 +143,7 @@ void Blacklists(benchmark::State& state, bool sequential) {
     rec.LookupSuffix = "bl" + std::to_string(i) + ".test";
     bench.Config->Blacklists.push_back(rec);
   }
-  TCaresResolver resolver(bench.Ui, server.Address());
+  TCaresResolver resolver([&] { bench.Ui.ProcessMessages(); }, server.Address());
   TBlacklistLookup lookup(*bench.Config, resolver);
   lookup.Sequential = sequential;
   TmsMessage msg;

@@ -145,7 +145,7 @@ void TdataPOP3::CreateClient(bool eat) {
   Pop = std::make_unique<TmsPOPClient>();
   Pop->Blocking = true;
   Pop->TimeOut = TimeOutSeconds;
-  Pop->Ui = &Config.Ui;
+  Pop->ProcessMessages = [this] { Config.Ui.ProcessMessages(); };
   Pop->TlsCaFile = Config.TlsCaFile;
   if (Config.LoggingLevel == LogLevel::Debug) Pop->ProtocolLogFile = Config.DataFile("mmt_pop3.log").string();
   Pop->OnConnected = [this] { SetPOPStatus("Connecting to " + Profile.Server + "..."); };
@@ -167,7 +167,8 @@ void TdataPOP3::CreateClient(bool eat) {
     Resolver = MakeResolver();
   } else {
     try {
-      Resolver = std::make_unique<TCaresResolver>(Config.Ui, TCaresResolver::ConfiguredServer(Config));
+      Resolver = std::make_unique<TCaresResolver>([this] { Config.Ui.ProcessMessages(); },
+                                                  TCaresResolver::ConfiguredServer(Config));
     } catch (const EDnsError& e) {
       Config.Log(TLogClass::All, std::string("! DNS blacklist checks are off for this check: ") + e.what());
     }

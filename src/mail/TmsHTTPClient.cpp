@@ -1,7 +1,6 @@
 #include "mail/TmsHTTPClient.h"
 
 #include "platform/AsciiText.h"
-#include "core/UiHost.h"
 #include "mail/MimeCodecs.h"
 #include "mail/SocketErrors.h"
 
@@ -115,7 +114,7 @@ void TmsHTTPClient::OpenTunnel() {
 
 void TmsHTTPClient::ReadHeaders() {
   for (;;) {
-    if (Ui != nullptr) Ui->ProcessMessages();
+    if (ProcessMessages) ProcessMessages();
     const std::string line = ReadLine();
     Headers.push_back(line);
     if (line.empty()) return;

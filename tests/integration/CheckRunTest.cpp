@@ -584,7 +584,7 @@ TEST_F(CheckRunTest, AKeepAliveTickNeverTakesTheReplyOfADelete) {
   TmsPOPClient pop;
   TKeepAliveUi ui;
   pop.Blocking = false;
-  pop.Ui = &ui;
+  pop.ProcessMessages = [&] { ui.ProcessMessages(); };
   pop.TimeOut = 10;
   pop.UserName = Users[0];
   pop.Password = "pw";
