@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "core/CheckView.h"
 #include "platform/AsciiText.h"
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"

@@ -2,6 +2,7 @@
 
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
+#include "core/CheckView.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"

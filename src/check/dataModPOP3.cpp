@@ -1,5 +1,6 @@
 #include "check/dataModPOP3.h"
 
+#include "core/CheckView.h"
 #include "platform/AsciiText.h"
 #include "check/dataModRAS.h"
 #include "core/Notification.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CheckView.h"
 #include "platform/Dialer.h"
 
 #include <functional>

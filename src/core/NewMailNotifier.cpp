@@ -1,6 +1,7 @@
 #include "core/NewMailNotifier.h"
 
 #include "platform/AsciiText.h"
+#include "core/CheckView.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"

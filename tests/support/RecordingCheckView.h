@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/UiHost.h"
+#include "core/CheckView.h"
 
 #include <functional>
 #include <string>
