@@ -12,11 +12,8 @@ namespace mailmoat {
 namespace {
 
 void WriteLogLine(TConfigData& config, const std::string& line) {
-  try {
-    config.WriteLog(line);
-  } catch (const EInOutError&) {
-    // The status line still tells the user that dialling failed.
-  }
+  // The status line still tells the user that dialling failed.
+  config.TryWriteLog(line);
 }
 
 void ReturnToIdle(TConfigData& config, TCheckView& view) {

@@ -141,10 +141,7 @@ void TConfigData::ReadLegacyApprovedSenders() {
   } catch (const EMailmoatError& e) {
     LegacyAddresses.clear();
     LegacyNames.clear();
-    try {
-      WriteLog(std::string("! Read Approved Senders Exception: ") + e.what());
-    } catch (const EInOutError&) {
-    }
+    TryWriteLog(std::string("! Read Approved Senders Exception: ") + e.what());
   }
 }
 
@@ -175,10 +172,7 @@ void TConfigData::UpgradeApprovedSenders() {
       const TPath legacy = DataFile(LegacyApprovedSendersFileName);
       RenameNoReplace(legacy, TPath(legacy.string() + ".old"));
     } else {
-      try {
-        WriteLog("! Upgrade of Approved Senders failed!");
-      } catch (const EInOutError&) {
-      }
+      TryWriteLog("! Upgrade of Approved Senders failed!");
       Ui.MessageBox(TMsgKind::Error, UpgradeFailedText, mbOK);
       ApprovedSenders.clear();
     }

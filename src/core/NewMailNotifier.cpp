@@ -99,11 +99,8 @@ std::string TNewMailNotifier::CaptionText(const std::string& executable) {
 }
 
 void TNewMailNotifier::LogLine(const std::string& line) {
-  try {
-    Config.Log(TLogClass::Normal, line);
-  } catch (const EInOutError&) {
-    // The notification goes on without its log line.
-  }
+  // The notification goes on without its log line.
+  Config.TryLog(TLogClass::Normal, line);
 }
 
 void TNewMailNotifier::ShowProcessingSummary() {
