@@ -65,11 +65,11 @@ void AddRules(TConfigData& config) {
   for (int i = 0; i < 149; ++i)
     config.SysHeaderRules.push_back(Rule("Header rule " + std::to_string(i), Fields[i % 4],
                                          "(?i)(never|seen)word" + std::to_string(i) + "[a-z]{2,}", 0));
-  config.SysHeaderRules.push_back(Rule("Special offer", "Subject", "(?i)special offer", 0));
+  config.SysHeaderRules.push_back(Rule("Special offer", "Subject", "(?i)special offer", RuleType::Header));
   for (int i = 0; i < 99; ++i)
     config.SysBodyRules.push_back(
         Rule("Body rule " + std::to_string(i), "", "(?i)unlikely\\s+phrase\\s+" + std::to_string(i) + "\\b", 1));
-  config.SysBodyRules.push_back(Rule("Act now", "", "(?i)act\\s+now", 1));
+  config.SysBodyRules.push_back(Rule("Act now", "", "(?i)act\\s+now", RuleType::Body));
   for (int i = 0; i < 50; ++i)
     config.UserRules.push_back(Rule("User rule " + std::to_string(i), i % 2 ? "Subject" : "",
                                     "(?i)personal" + std::to_string(i) + "block", i % 2 ? 0 : 1));

@@ -28,7 +28,7 @@ void DialFailed(TConfigData& config, TCheckView& view, const std::string& logLin
   config.Dialing = false;
   config.WeDialed = false;
   ReturnToIdle(config, view);
-  view.SetPanelText(1, "Dial-Up error");
+  view.SetPanelText(TStatusPanel::NextCheck, "Dial-Up error");
 }
 
 }  // namespace

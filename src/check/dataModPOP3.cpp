@@ -216,7 +216,7 @@ void TdataPOP3::AbortRun() {
   View.SetTrayHint("Mailmoat Pro (last check aborted)");
   SetPOPStatus("Spam check aborted (user request)");
   // The panel said "Checking ..."; an aborted run has no results, so the last ones stay.
-  if (!LastResultsText.empty()) View.SetPanelText(0, LastResultsText);
+  if (!LastResultsText.empty()) View.SetPanelText(TStatusPanel::Results, LastResultsText);
   Config.Log(TLogClass::All, "@ Spam check aborted at user request");
   if (Config.UseRas && Config.WeDialed && Config.DialSettings.DisconnectWhenDone && Ras.IsConnected()) Ras.HangUp();
   FLastRunResult = TCheckRunResult::Aborted;
@@ -246,7 +246,7 @@ void TdataPOP3::CheckOneProfile(std::size_t index) {
   ProfileIndex = static_cast<int>(index);
   const int port = Profile.Port != 0 ? Profile.Port : DefaultPort;
   Host = Profile.Server + ":" + std::to_string(port);
-  View.SetPanelText(0, "Checking " + Profile.Name + "...");
+  View.SetPanelText(TStatusPanel::Results, "Checking " + Profile.Name + "...");
   SetPOPStatus("Connecting to " + Profile.Server);
   Pop->SetHost(Host);
   Pop->UserName = Profile.Login;
@@ -345,7 +345,7 @@ void TdataPOP3::ShowResults() {
   const std::int32_t cleared = c.Cleared();
   LastResultsText = "Last Results: " + std::to_string(c.Processed) + " checked; " + std::to_string(c.Eaten) +
                     " eaten; " + std::to_string(cleared) + " cleared";
-  View.SetPanelText(0, LastResultsText);
+  View.SetPanelText(TStatusPanel::Results, LastResultsText);
   const auto line = [this](const std::string& text, std::int32_t value) {
     Config.Log(TLogClass::Normal, text + std::to_string(value));
   };
@@ -385,8 +385,9 @@ void TdataPOP3::FinishRun(bool aborted) {
     Config.Log(TLogClass::Normal, "@ Quick check completed - terminating application");
     return;
   }
-  View.SetPanelText(
-      1, Config.AutoMins != 0 ? "Check in " + std::to_string(Config.AutoMins) + " mins" : std::string("Manual Checks"));
+  View.SetPanelText(TStatusPanel::NextCheck, Config.AutoMins != 0
+                                                 ? "Check in " + std::to_string(Config.AutoMins) + " mins"
+                                                 : std::string("Manual Checks"));
   if (View.HiddenInTray()) View.HideToTray();
 }
 

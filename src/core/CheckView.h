@@ -7,6 +7,9 @@
 
 namespace mailmoat {
 
+// The panels of the main window's status bar, left to right.
+enum class TStatusPanel { Results, NextCheck, Connection };
+
 // What the check engine shows while it runs: the main window's status elements, the tray,
 // and the windows a run opens. Each setter names the element it stands for.
 class TCheckView {
@@ -20,8 +23,7 @@ public:
   virtual void SetProgressMax(int max) = 0;
   virtual void SetProgress(int position) = 0;
   virtual void StepProgress(int by = 1) = 0;
-  // Status bar panels 0 (results), 1 (next check), 2 (RAS/LAN).
-  virtual void SetPanelText(int panel, const std::string& text) = 0;
+  virtual void SetPanelText(TStatusPanel panel, const std::string& text) = 0;
   virtual void SetTrayHint(const std::string& hint) = 0;
   virtual void AnimateTray(bool on) = 0;
   virtual void EnableCheckCommands(bool enabled) = 0;

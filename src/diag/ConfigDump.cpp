@@ -219,7 +219,7 @@ std::vector<std::string> ConfigDumpLines(const TConfigData& c, TDumpLevel level,
   w.Add(Format("Number of System Header rules      : %u", static_cast<unsigned>(c.SysHeaderRules.size())));
   w.Add(Format("Number of System Body rules        : %u", static_cast<unsigned>(c.SysBodyRules.size())));
   w.Add(Format("Number of User defined rules       : %u", static_cast<unsigned>(c.UserRules.size())));
-  for (const TRuleRec& rule : c.UserRules) RuleBlock(w, rule, rule.RuleType == 0 ? "Header" : "Body");
+  for (const TRuleRec& rule : c.UserRules) RuleBlock(w, rule, rule.RuleType == RuleType::Header ? "Header" : "Body");
   w.Step();
   w.Add(Format("Number of AlwaysAccept defined rules: %u", static_cast<unsigned>(c.AcceptRules.size())));
   for (const TRuleRec& rule : c.AcceptRules) RuleBlock(w, rule, "Always Accept");

@@ -176,7 +176,7 @@ int TRulesProcessing::MatchHeaderRules(TmsMessage& msg, std::string& description
   const auto walk = [&](const std::vector<TRuleRec>& rules, bool system) -> int {
     for (std::size_t i = 0; i < rules.size(); ++i) {
       const TRuleRec& rule = rules[i];
-      if (!rule.Enabled || (!system && rule.RuleType != 0)) continue;
+      if (!rule.Enabled || (!system && rule.RuleType != RuleType::Header)) continue;
       const std::string& text = testedText(rule);
       if (text.empty()) continue;
       if (Config.LogOn(TLogClass::Debug)) {
@@ -206,7 +206,7 @@ int TRulesProcessing::MatchBodyRules(const std::string& text, std::string& descr
   const auto walk = [&](const std::vector<TRuleRec>& rules, bool system) -> int {
     for (std::size_t i = 0; i < rules.size(); ++i) {
       const TRuleRec& rule = rules[i];
-      if (!rule.Enabled || (!system && rule.RuleType != 1)) continue;
+      if (!rule.Enabled || (!system && rule.RuleType != RuleType::Body)) continue;
       if (Config.LogOn(TLogClass::Debug)) {
         Debug((system ? "+ Body check expression (sys): " : "+ Header check expression: ") + rule.Expression);
         Debug((system ? "+ Body checking subject: " : "+ Header checking subject: ") + text);

@@ -37,7 +37,7 @@ std::vector<std::string> StageMailbox() {
 
 void UseStageLists(TConfigData& config) {
   config.ApprovedSenders = {{"friend@example.net", "Friend"}};
-  config.AcceptRules = {test::Rule("Club list", "Subject", "\\[club\\]", true, 2)};
+  config.AcceptRules = {test::Rule("Club list", "Subject", "\\[club\\]", true, RuleType::AlwaysAccept)};
   config.MaxMsgSize = 40;
 }
 
@@ -82,8 +82,8 @@ TEST_F(CheckEngineTest, CheckOnlyRunsTheStagesInOrderAndDeletesNothing) {
   ASSERT_NE(start, lines.end());
   EXPECT_EQ(std::vector<std::string>(start, start + static_cast<std::ptrdiff_t>(results.size())), results);
 
-  EXPECT_EQ(View.Panels[0], "Last Results: 7 checked; 0 eaten; 3 cleared");
-  EXPECT_EQ(View.Panels[1], "Manual Checks");
+  EXPECT_EQ(View.Panel(TStatusPanel::Results), "Last Results: 7 checked; 0 eaten; 3 cleared");
+  EXPECT_EQ(View.Panel(TStatusPanel::NextCheck), "Manual Checks");
   EXPECT_TRUE(View.Has("tray: Mailmoat Pro v" MAILMOAT_PRODUCT_VERSION));
   EXPECT_EQ(Notifier.Notifications, 1);
   EXPECT_EQ(Notifier.Summaries, 0);
@@ -117,7 +117,7 @@ TEST_F(CheckEngineTest, EatArchivesAndDeletesExactlyTheRejectedMessages) {
   EXPECT_EQ(LinesStartingWith("~ Rejected message archived to ").size(), 4u);
   EXPECT_TRUE(View.Has("msg: Archiving message 3"));
   EXPECT_TRUE(View.Has("msg: Deleting message 6"));
-  EXPECT_EQ(View.Panels[0], "Last Results: 7 checked; 4 eaten; 3 cleared");
+  EXPECT_EQ(View.Panel(TStatusPanel::Results), "Last Results: 7 checked; 4 eaten; 3 cleared");
 }
 
 TEST_F(CheckEngineTest, AnArchiveThatCannotBeWrittenKeepsTheMessageOnTheServer) {
@@ -264,7 +264,7 @@ TEST_F(CheckEngineTest, AbortAfterTheSecondMessageStopsTheRunWithoutResults) {
   TFakePop3Server earlier({});
   AddProfile(earlier, "Earlier");
   Engine->CheckMailboxes(false);
-  ASSERT_EQ(View.Panels[0], "Last Results: 0 checked; 0 eaten; 0 cleared");
+  ASSERT_EQ(View.Panel(TStatusPanel::Results), "Last Results: 0 checked; 0 eaten; 0 cleared");
   Config->Profiles.clear();
   AddProfile(first, "First");
   AddProfile(second, "Second");
@@ -281,7 +281,7 @@ TEST_F(CheckEngineTest, AbortAfterTheSecondMessageStopsTheRunWithoutResults) {
   EXPECT_TRUE(second.Commands().empty());
   EXPECT_TRUE(Logged("@ Spam check aborted at user request"));
   EXPECT_TRUE(LinesStartingWith("@ Processing Results:").empty());
-  EXPECT_EQ(View.Panels[0], "Last Results: 0 checked; 0 eaten; 0 cleared");
+  EXPECT_EQ(View.Panel(TStatusPanel::Results), "Last Results: 0 checked; 0 eaten; 0 cleared");
   EXPECT_TRUE(View.Has("pop: Spam check aborted (user request)"));
   // The aborted hint stays until the next run.
   const auto lastHint = std::find_if(View.Calls.rbegin(), View.Calls.rend(),

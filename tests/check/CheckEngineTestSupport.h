@@ -57,7 +57,7 @@ protected:
     Config->Strict = true;
     Config->ValidAddresses = {"joe@example.org"};
     Config->SysHeaderRules = {Rule("Pills in the subject", "Subject", "(?i)pills")};
-    Config->SysBodyRules = {Rule("Advance fee", "", "(?i)transfer\\s+fee", true, 1)};
+    Config->SysBodyRules = {Rule("Advance fee", "", "(?i)transfer\\s+fee", true, RuleType::Body)};
     Ras.Attach(*Config);
     Engine = std::make_unique<TdataPOP3>(*Config, Ras, View, Notifier);
     Engine->TimeOutSeconds = 5;

@@ -84,7 +84,7 @@ TEST_F(DialUpTest, WithoutStoredSettingsTheEmptyEntryIsDialledAndItsFailureLogge
   EXPECT_TRUE(Logged("@ RAS: Dialup information set ok"));
   EXPECT_TRUE(Logged("! Dial-Up Error Connecting: Fake dial-up error 623"));
   EXPECT_TRUE(View.Has("msg: Dial-Up error - details logged"));
-  EXPECT_EQ(View.Panels[1], "Dial-Up error");
+  EXPECT_EQ(View.Panel(TStatusPanel::NextCheck), "Dial-Up error");
   EXPECT_FALSE(Config->Dialing);
   EXPECT_FALSE(Config->WeDialed);
   EXPECT_FALSE(CheckRan());
@@ -145,7 +145,7 @@ TEST_F(DialUpTest, APhoneNumberThatCannotBeStoredStopsBeforeTheDial) {
   EXPECT_TRUE(Logged("! Dial-Up Setup Error: call to SetUpDialInfo() failed"));
   EXPECT_FALSE(Logged("Dialup information set ok"));
   EXPECT_THAT(Fake->Dials, IsEmpty());
-  EXPECT_EQ(View.Panels[1], "Dial-Up error");
+  EXPECT_EQ(View.Panel(TStatusPanel::NextCheck), "Dial-Up error");
   EXPECT_FALSE(Config->Dialing);
   EXPECT_FALSE(Config->WeDialed);
   EXPECT_FALSE(CheckRan());

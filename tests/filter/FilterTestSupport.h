@@ -14,7 +14,7 @@
 namespace mailmoat::test {
 
 inline TRuleRec Rule(const std::string& description, const std::string& field, const std::string& expression,
-                     bool rejectOnMatch = true, std::uint8_t type = 0, bool enabled = true) {
+                     bool rejectOnMatch = true, std::uint8_t type = RuleType::Header, bool enabled = true) {
   TRuleRec rule;
   rule.Description = description;
   rule.HeaderField = field;

@@ -77,7 +77,7 @@ protected:
     Config->Strict = true;
     Config->ValidAddresses = {"joe@example.org"};
     Config->SysHeaderRules = {test::Rule("Pills in the subject", "Subject", "(?i)pills")};
-    Config->SysBodyRules = {test::Rule("Advance fee", "", "(?i)transfer\\s+fee", true, 1)};
+    Config->SysBodyRules = {test::Rule("Advance fee", "", "(?i)transfer\\s+fee", true, RuleType::Body)};
     Ras.Attach(*Config);
     Engine = std::make_unique<TdataPOP3>(*Config, Ras, View, Notifier);
   }
@@ -181,7 +181,7 @@ protected:
     CheckRunTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     Config->ApprovedSenders = {{"friend@example.net", "Friend"}};
-    Config->AcceptRules = {test::Rule("Club list", "Subject", "\\[club\\]", true, 2)};
+    Config->AcceptRules = {test::Rule("Club list", "Subject", "\\[club\\]", true, RuleType::AlwaysAccept)};
     Config->EatBlankSubj = true;
     Config->MaxMsgSize = 40;
     const std::string big(45000, 'x');
