@@ -56,7 +56,7 @@ void Configure(TConfigData& config, int port, const std::string& login, const st
       Rule("Get-rich-quick scheme", "Subject", "(?i)(make \\$?[0-9,]+ (a|per) (day|week)|work from home)",
            RuleType::Header),
       Rule("Lottery or prize notification", "Subject", "(?i)(winning notification|you have won|claim your prize)",
-           Header),
+           RuleType::Header),
       Rule("Loan or credit offer", "Subject", "(?i)\\b(loan|credit) (approved|offer)", RuleType::Header),
       Rule("Bulk mailing software", "ALL", "^X-Mailer: .*(BulkBlaster|MassMailer)", RuleType::Header),
   };
@@ -64,7 +64,7 @@ void Configure(TConfigData& config, int port, const std::string& login, const st
       Rule("Advance-fee fraud", "", "(?i)next\\s+of\\s+kin|beneficiary\\s+of\\s+the\\s+fund", RuleType::Body),
       Rule("Investment scam", "", "(?i)guaranteed\\s+returns?\\s+of\\s+[0-9]+%", RuleType::Body),
       Rule("Phishing: verify within 24 hours", "", "(?i)verify\\s+your\\s+(account|password)\\s+within\\s+24\\s+hours",
-           Body),
+           RuleType::Body),
   };
   config.UserRules = {
       Rule("Replica goods", "Subject", "(?i)replica", RuleType::Header),
