@@ -3,7 +3,7 @@
 // compiling every pattern on every call (how the rules were once run). The blacklist stage:
 // four enabled blacklists on a DNS server that answers after 50 ms, asked all at once
 // against one after the other. The ratios are printed after the runs.
-#include "../tests/filter/FakeDnsServer.h"  // header-only loopback DNS server
+#include "filter/FakeDnsServer.h"  // header-only loopback DNS server
 #include "platform/Dialer.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
@@ -26,7 +26,6 @@
 namespace mailmoat {
 namespace {
 
-using bench::TNoDialer;
 using bench::TSilentHost;
 
 std::filesystem::path CorpusDir() {
@@ -36,7 +35,7 @@ std::filesystem::path CorpusDir() {
 // A configuration over a scratch directory, removed at exit.
 struct TBenchConfig {
   TSilentHost Ui;
-  TNoDialer Dialer;
+  test::TFakeDialer Dialer;
   std::filesystem::path Dir;
   std::unique_ptr<TConfigData> Config;
 

@@ -395,31 +395,21 @@ TEST_F(CheckEngineTest, ABlacklistedRelayIsRejectedBeforeTheHeaderRules) {
   EXPECT_EQ(Config->Counters.FailedHeaderRules, 0);
 }
 
-class TFailingDialer : public TDialer {
-public:
-  bool RasUnavailable() const override { return false; }
-  void GetEntryDialParams(const std::string&) override {}
-  int Dial() override { return 678; }
-  bool IsConnected() override { return false; }
-  std::string ErrorText(int code) override {
-    return "The remote computer did not respond (" + std::to_string(code) + ")";
-  }
-};
-
 TEST_F(CheckEngineTest, ALineThatCannotBeRedialledEndsTheRun) {
   TFakePop3Server server({});
   AddProfile(server);
-  TdataRas ras(std::make_unique<TFailingDialer>());
+  auto dialer = std::make_unique<test::TFakeDialer>();
+  dialer->Unavailable = false;
+  dialer->LaterDialResult = 678;
+  TdataRas ras(std::move(dialer));
   TdataPOP3 engine(*Config, ras, View, Notifier);
   Config->UseRas = true;
   engine.CheckMailboxes(false);
   ASSERT_EQ(Ui.Boxes.size(), 1u);
-  EXPECT_EQ(
-      Ui.Boxes[0].Text,
-      "Unable to reconnect modem. Dial-up networking returned the error below:\r\n\r\nThe remote computer did not "
-      "respond (678)");
+  EXPECT_EQ(Ui.Boxes[0].Text,
+            "Unable to reconnect modem. Dial-up networking returned the error below:\r\n\r\nFake dial-up error 678");
   EXPECT_TRUE(Logged("@ Reconnecting dial-up networking connection"));
-  EXPECT_TRUE(Logged("! Dial-up networking error: The remote computer did not respond (678)"));
+  EXPECT_TRUE(Logged("! Dial-up networking error: Fake dial-up error 678"));
   EXPECT_EQ(engine.LastRunResult(), TCheckRunResult::Failed);
   EXPECT_TRUE(server.Commands().empty());
   EXPECT_EQ(Notifier.Notifications, 0);

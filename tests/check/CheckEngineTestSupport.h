@@ -8,6 +8,7 @@
 #include "platform/AsciiText.h"
 #include "filter/FilterTestSupport.h"
 #include "support/FakeDialer.h"
+#include "support/FakeNotifier.h"
 #include "support/RecordingCheckView.h"
 
 #include <gmock/gmock.h>
@@ -20,14 +21,6 @@
 #include <vector>
 
 namespace mailmoat::test {
-
-class TCountingNotifier : public TRunNotifier {
-public:
-  void ShowProcessingSummary() override { ++Summaries; }
-  void NotifyNewMail() override { ++Notifications; }
-  int Summaries = 0;
-  int Notifications = 0;
-};
 
 // A message that relays through 192.0.2.25; `to` empty leaves out the To line.
 inline std::string Mail(const std::string& from, const std::string& to, const std::string& subject,

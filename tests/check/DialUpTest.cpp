@@ -7,6 +7,7 @@
 #include "core/DialSettings.h"
 #include "core/Notification.h"
 #include "core/StoreTestSupport.h"
+#include "support/FakeNotifier.h"
 #include "support/FakeDialer.h"
 #include "support/RecordingCheckView.h"
 
@@ -19,12 +20,6 @@ using test::TFakeDialer;
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsEmpty;
-
-class TNoNotifier : public TRunNotifier {
-public:
-  void ShowProcessingSummary() override {}
-  void NotifyNewMail() override {}
-};
 
 const char SetUpErrorText[] =
     "Mailmoat was unable to set your chosen Dial-Up Networking settings.\r\nPlease check them and try again.";
@@ -66,7 +61,7 @@ protected:
   }
 
   test::TRecordingCheckView View;
-  TNoNotifier Notifier;
+  test::TCountingNotifier Notifier;
   TFakeDialer* Fake = nullptr;
   std::unique_ptr<TdataRas> Ras;
   std::unique_ptr<TConfigData> Config;

@@ -13,6 +13,7 @@
 #include "mail/TmsMessage.h"
 #include "mail/TmsPOPClient.h"
 #include "support/FakeDialer.h"
+#include "support/FakeNotifier.h"
 #include "support/RecordingCheckView.h"
 #include "support/RecordingUiHost.h"
 
@@ -30,13 +31,7 @@ using test::TDovecotServer;
 using testing::ElementsAre;
 using testing::UnorderedElementsAre;
 
-class TCountingNotifier : public TRunNotifier {
-public:
-  void ShowProcessingSummary() override { ++Summaries; }
-  void NotifyNewMail() override { ++Notifications; }
-  int Summaries = 0;
-  int Notifications = 0;
-};
+using test::TCountingNotifier;
 
 // A message whose last body line names it, so an archive file shows whether the whole
 // message was retrieved or only its headers and first line.
