@@ -1,7 +1,7 @@
 #pragma once
 
 // A user-interface host and a dial-up service that stay out of the way of a measurement.
-#include "core/Dialer.h"
+#include "support/FakeDialer.h"
 #include "core/UiHost.h"
 
 namespace mailmoat::bench {
@@ -23,12 +23,6 @@ public:
   void StopTimer(int) override {}
   bool OpenFile(const std::string&) override { return true; }
   bool OpenUrl(const std::string&) override { return true; }
-};
-
-class TNoDialer : public TDialer {
-public:
-  bool RasUnavailable() const override { return true; }
-  void GetEntryDialParams(const std::string&) override {}
 };
 
 }  // namespace mailmoat::bench

@@ -2,8 +2,9 @@
 // 1,000 messages of mixed sizes over loopback, reported as messages per second, and 100
 // messages through a relay that adds 20 ms of round-trip time, reported as seconds per
 // message (what a user with a distant mail server waits for).
-#include "../tests/integration/DovecotServer.h"
-#include "../tests/integration/TcpRelay.h"
+#include "integration/DovecotServer.h"
+#include "integration/TcpRelay.h"
+#include "support/FakeNotifier.h"
 #include "BenchSupport.h"
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
@@ -24,12 +25,6 @@ using namespace mailmoat;
 constexpr int FastCount = 1000;
 constexpr int SlowCount = 100;
 constexpr auto OneWayDelay = std::chrono::milliseconds(10);
-
-class TSilentNotifier : public TRunNotifier {
-public:
-  void ShowProcessingSummary() override {}
-  void NotifyNewMail() override {}
-};
 
 // Mostly small text mail, some mid-sized, and one in ten above the body-rule limit (50 KB),
 // whose body is never fetched; about one in eight is spam that a rule catches.
@@ -65,11 +60,11 @@ void AddRules(TConfigData& config) {
   for (int i = 0; i < 149; ++i)
     config.SysHeaderRules.push_back(Rule("Header rule " + std::to_string(i), Fields[i % 4],
                                          "(?i)(never|seen)word" + std::to_string(i) + "[a-z]{2,}", 0));
-  config.SysHeaderRules.push_back(Rule("Special offer", "Subject", "(?i)special offer", 0));
+  config.SysHeaderRules.push_back(Rule("Special offer", "Subject", "(?i)special offer", RuleType::Header));
   for (int i = 0; i < 99; ++i)
     config.SysBodyRules.push_back(
         Rule("Body rule " + std::to_string(i), "", "(?i)unlikely\\s+phrase\\s+" + std::to_string(i) + "\\b", 1));
-  config.SysBodyRules.push_back(Rule("Act now", "", "(?i)act\\s+now", 1));
+  config.SysBodyRules.push_back(Rule("Act now", "", "(?i)act\\s+now", RuleType::Body));
   for (int i = 0; i < 50; ++i)
     config.UserRules.push_back(Rule("User rule " + std::to_string(i), i % 2 ? "Subject" : "",
                                     "(?i)personal" + std::to_string(i) + "block", i % 2 ? 0 : 1));
@@ -130,7 +125,7 @@ double CheckRuns(benchmark::State& state, const std::string& user, int port, int
   profile.Port = static_cast<std::uint16_t>(port);
   config.Profiles = {profile};
   TConsoleCheckView view(stdout, false);  // shows nothing
-  TSilentNotifier notifier;
+  test::TCountingNotifier notifier;
   TdataPOP3 engine(config, ras, view, notifier);
   double best = 0;
   for (auto _ : state) {

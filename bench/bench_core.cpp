@@ -2,7 +2,7 @@
 // message, each opening and closing the log so it can be viewed or deleted between lines;
 // BM_WriteLog against BM_AppendToOpenFile shows the price of that choice.
 #include "core/ActivityLog.h"
-#include "core/Dialer.h"
+#include "platform/Dialer.h"
 #include "core/IniFile.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
@@ -19,7 +19,6 @@
 namespace mailmoat {
 namespace {
 
-using bench::TNoDialer;
 using bench::TSilentHost;
 
 std::filesystem::path ScratchDir() {
@@ -33,7 +32,7 @@ const std::string Line = "+ Header check expression (sys): ^Subject:.*(viagra|ci
 void BM_WriteLog(benchmark::State& state) {
   const auto dir = ScratchDir();
   TSilentHost ui;
-  TNoDialer dialer;
+  test::TFakeDialer dialer;
   TConfigData config(TAppPaths::ForHome(dir), ui, dialer);
   config.LoggingLevel = LogLevel::Debug;
   config.MaxLogSize = 0;

@@ -3,8 +3,8 @@
 // compiling every pattern on every call (how the rules were once run). The blacklist stage:
 // four enabled blacklists on a DNS server that answers after 50 ms, asked all at once
 // against one after the other. The ratios are printed after the runs.
-#include "../tests/filter/FakeDnsServer.h"  // header-only loopback DNS server
-#include "core/Dialer.h"
+#include "filter/FakeDnsServer.h"  // header-only loopback DNS server
+#include "platform/Dialer.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
 #include "filter/BlacklistLookup.h"
@@ -26,7 +26,6 @@
 namespace mailmoat {
 namespace {
 
-using bench::TNoDialer;
 using bench::TSilentHost;
 
 std::filesystem::path CorpusDir() {
@@ -36,7 +35,7 @@ std::filesystem::path CorpusDir() {
 // A configuration over a scratch directory, removed at exit.
 struct TBenchConfig {
   TSilentHost Ui;
-  TNoDialer Dialer;
+  test::TFakeDialer Dialer;
   std::filesystem::path Dir;
   std::unique_ptr<TConfigData> Config;
 
@@ -143,7 +142,7 @@ void Blacklists(benchmark::State& state, bool sequential) {
     rec.LookupSuffix = "bl" + std::to_string(i) + ".test";
     bench.Config->Blacklists.push_back(rec);
   }
-  TCaresResolver resolver(bench.Ui, server.Address());
+  TCaresResolver resolver([&] { bench.Ui.ProcessMessages(); }, server.Address());
   TBlacklistLookup lookup(*bench.Config, resolver);
   lookup.Sequential = sequential;
   TmsMessage msg;

@@ -1,6 +1,6 @@
 // The header walk of a check run (TOP, LIST and UIDL for every message) over 1,000
 // messages on a local Dovecot, in plain text and over TLS; prints the TLS / plain ratio.
-#include "../tests/integration/DovecotServer.h"
+#include "integration/DovecotServer.h"
 #include "mail/TmsMessage.h"
 #include "mail/TmsPOPClient.h"
 

@@ -1,30 +1,22 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a header from a layer above its own or from a sibling
-# layer. Layers, lowest first: platform < core < filter, mail < check, archive, update, diag
-# < ui < app; filter and mail are siblings, and so are check, archive, update and diag.
+# layer. Layers, lowest first: platform < core < mail < filter < check, archive, update, diag
+# < ui < app; check, archive, update and diag are siblings. Filter sits above mail because
+# rule evaluation reads the message model.
 #
-#   bash scripts/check-layers.sh [SRC_DIR [EXCEPTIONS_FILE]]
-#
-# EXCEPTIONS_FILE (default: scripts/layer-exceptions.txt) lists includes that break the rule
-# today, one "FILE -> HEADER" a line, both relative to SRC_DIR. An entry that no longer
-# matches an include fails the check too, so the list can only shrink.
+#   bash scripts/check-layers.sh [SRC_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 src=${1:-$here/../src}
-exceptions=${2:-$here/layer-exceptions.txt}
 src=$(cd "$src" && pwd)
 
 mapfile -t files < <(find "$src" -mindepth 2 -type f \( -name '*.h' -o -name '*.cpp' \) | LC_ALL=C sort)
 [ ${#files[@]} -gt 0 ] || { echo "check-layers: no sources under $src"; exit 1; }
 
-awk -v src="$src" -v exceptions="$exceptions" '
+awk -v src="$src" '
 BEGIN {
-  split("platform:0 core:1 filter:2 mail:2 check:3 archive:3 update:3 diag:3 ui:4 app:5", pairs, " ")
+  split("platform:0 core:1 mail:2 filter:3 check:4 archive:4 update:4 diag:4 ui:5 app:6", pairs, " ")
   for (i in pairs) { split(pairs[i], kv, ":"); rank[kv[1]] = kv[2] }
-  while ((getline line < exceptions) > 0) {
-    sub(/#.*/, "", line); gsub(/^[ \t]+|[ \t]+$/, "", line)
-    if (line != "") allowed[line] = 1
-  }
   bad = 0
 }
 FNR == 1 {
@@ -37,15 +29,7 @@ FNR == 1 {
   header = substr($0, RSTART + 1, RLENGTH - 2)
   layer = substr(header, 1, index(header, "/") - 1)
   if (!(layer in rank) || !(own in rank) || layer == own || rank[layer] < rank[own]) next
-  key = file " -> " header
-  if (key in allowed) { used[key] = 1; next }
   printf "%s:%d: %s may not include %s\n", file, FNR, own, header
   bad = 1
 }
-END {
-  for (key in allowed) if (!(key in used)) {
-    printf "%s: no longer needed; remove it from %s\n", key, exceptions
-    bad = 1
-  }
-  exit bad
-}' "${files[@]}"
+END { exit bad }' "${files[@]}"

@@ -26,10 +26,6 @@ TRuleRec Rule(const std::string& description, const std::string& field, const st
   return rule;
 }
 
-constexpr std::uint8_t Header = 0;
-constexpr std::uint8_t Body = 1;
-constexpr std::uint8_t Accept = 2;
-
 void Configure(TConfigData& config, int port, const std::string& login, const std::string& password) {
   config.LoggingLevel = LogLevel::Normal;
   config.UseRas = false;
@@ -56,24 +52,25 @@ void Configure(TConfigData& config, int port, const std::string& login, const st
   // Header rules are case-sensitive unless they say otherwise; body rules ignore blanks in
   // the pattern, hence \s.
   config.SysHeaderRules = {
-      Rule("Pharmacy spam", "Subject", "(?i)(v[i1l]agra|c[i1l]al[i1l]s|pharmacy)", Header),
-      Rule("Get-rich-quick scheme", "Subject", "(?i)(make \\$?[0-9,]+ (a|per) (day|week)|work from home)", Header),
+      Rule("Pharmacy spam", "Subject", "(?i)(v[i1l]agra|c[i1l]al[i1l]s|pharmacy)", RuleType::Header),
+      Rule("Get-rich-quick scheme", "Subject", "(?i)(make \\$?[0-9,]+ (a|per) (day|week)|work from home)",
+           RuleType::Header),
       Rule("Lottery or prize notification", "Subject", "(?i)(winning notification|you have won|claim your prize)",
-           Header),
-      Rule("Loan or credit offer", "Subject", "(?i)\\b(loan|credit) (approved|offer)", Header),
-      Rule("Bulk mailing software", "ALL", "^X-Mailer: .*(BulkBlaster|MassMailer)", Header),
+           RuleType::Header),
+      Rule("Loan or credit offer", "Subject", "(?i)\\b(loan|credit) (approved|offer)", RuleType::Header),
+      Rule("Bulk mailing software", "ALL", "^X-Mailer: .*(BulkBlaster|MassMailer)", RuleType::Header),
   };
   config.SysBodyRules = {
-      Rule("Advance-fee fraud", "", "(?i)next\\s+of\\s+kin|beneficiary\\s+of\\s+the\\s+fund", Body),
-      Rule("Investment scam", "", "(?i)guaranteed\\s+returns?\\s+of\\s+[0-9]+%", Body),
+      Rule("Advance-fee fraud", "", "(?i)next\\s+of\\s+kin|beneficiary\\s+of\\s+the\\s+fund", RuleType::Body),
+      Rule("Investment scam", "", "(?i)guaranteed\\s+returns?\\s+of\\s+[0-9]+%", RuleType::Body),
       Rule("Phishing: verify within 24 hours", "", "(?i)verify\\s+your\\s+(account|password)\\s+within\\s+24\\s+hours",
-           Body),
+           RuleType::Body),
   };
   config.UserRules = {
-      Rule("Replica goods", "Subject", "(?i)replica", Header),
-      Rule("Search engine ranking offers", "", "(?i)first\\s+page\\s+of\\s+google", Body),
+      Rule("Replica goods", "Subject", "(?i)replica", RuleType::Header),
+      Rule("Search engine ranking offers", "", "(?i)first\\s+page\\s+of\\s+google", RuleType::Body),
   };
-  config.AcceptRules = {Rule("Garden club mailing list", "Subject", "\\[Garden Club\\]", Accept)};
+  config.AcceptRules = {Rule("Garden club mailing list", "Subject", "\\[Garden Club\\]", RuleType::AlwaysAccept)};
 
   config.SaveProfiles();
   config.SaveValidAddresses();

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
-#include "core/AsciiText.h"
+#include "core/CheckView.h"
+#include "platform/AsciiText.h"
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
 #include "check/StartCheck.h"
@@ -213,12 +214,9 @@ int RunApplication(const std::vector<std::string>& argv) {
   TdataRas ras([] { return std::make_unique<TNmcliDialer>(); });
   TConfigData config(paths, ui, ras.Dialer());
   ui.SetLogSink([&config](TMsgKind kind, const std::string& text) {
-    try {
-      const bool problem = kind == TMsgKind::Error || kind == TMsgKind::Warning;
-      config.Log(problem ? TLogClass::All : TLogClass::Normal, (problem ? "! " : "@ ") + text);
-    } catch (const EInOutError&) {
-      // The box already went to standard error.
-    }
+    // The box already went to standard error.
+    const bool problem = kind == TMsgKind::Error || kind == TMsgKind::Warning;
+    config.TryLog(problem ? TLogClass::All : TLogClass::Normal, (problem ? "! " : "@ ") + text);
   });
   config.ConfigDataCreate();
   if (config.TerminateRequested) return 1;

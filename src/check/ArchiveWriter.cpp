@@ -1,5 +1,6 @@
 #include "check/ArchiveWriter.h"
 
+#include "platform/AsciiText.h"
 #include "core/dataConfig.h"
 #include "mail/TmsMessage.h"
 #include "mail/TmsPOPClient.h"
@@ -16,18 +17,6 @@ const std::string Rule54(54, '-');
 // The names one second can take are 100 000; after this many taken ones the folder is
 // evidently not usable and saying so beats searching on.
 constexpr int MaxNameDraws = 1000;
-
-bool IsBlankOrControl(char c) {
-  return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string TrimBlanksAndControls(const std::string& text) {
-  std::size_t start = 0;
-  std::size_t end = text.size();
-  while (start < end && IsBlankOrControl(text[start])) ++start;
-  while (end > start && IsBlankOrControl(text[end - 1])) --end;
-  return text.substr(start, end - start);
-}
 
 }  // namespace
 
@@ -47,7 +36,7 @@ std::string TArchiveWriter::ArchiveFileName(std::time_t when, int number) {
 }
 
 std::string TArchiveWriter::RejectionReasonLine(const std::string& reason) {
-  const std::string trimmed = TrimBlanksAndControls(reason);
+  const std::string trimmed(TrimText(reason));
   if (trimmed.empty()) return "X-SpamRejection3: unknown or unavailable";
   if (trimmed == "ok") return "X-SpamRejection3: selected for deletion during check and view";
   return "X-SpamRejection3: " + reason;

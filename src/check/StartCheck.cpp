@@ -2,6 +2,7 @@
 
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
+#include "core/CheckView.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
@@ -11,11 +12,8 @@ namespace mailmoat {
 namespace {
 
 void WriteLogLine(TConfigData& config, const std::string& line) {
-  try {
-    config.WriteLog(line);
-  } catch (const EInOutError&) {
-    // The status line still tells the user that dialling failed.
-  }
+  // The status line still tells the user that dialling failed.
+  config.TryWriteLog(line);
 }
 
 void ReturnToIdle(TConfigData& config, TCheckView& view) {
@@ -30,7 +28,7 @@ void DialFailed(TConfigData& config, TCheckView& view, const std::string& logLin
   config.Dialing = false;
   config.WeDialed = false;
   ReturnToIdle(config, view);
-  view.SetPanelText(1, "Dial-Up error");
+  view.SetPanelText(TStatusPanel::NextCheck, "Dial-Up error");
 }
 
 }  // namespace

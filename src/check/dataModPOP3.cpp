@@ -1,5 +1,7 @@
 #include "check/dataModPOP3.h"
 
+#include "core/CheckView.h"
+#include "platform/AsciiText.h"
 #include "check/dataModRAS.h"
 #include "core/Notification.h"
 #include "core/UiHost.h"
@@ -51,20 +53,10 @@ int ParsePort(const std::string& text) {
   return port;
 }
 
-bool IsBlank(const std::string& text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
-}
-
-// The header lines of a record's header text, one per CR LF.
+// The header lines of a record's header text, one per CR LF; a lone CR or LF stays in its line.
 TmsHeaders SplitHeaderText(const std::string& text) {
-  TmsHeaders lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
+  TmsHeaders lines = SplitText(text, "\r\n");
+  if (lines.back().empty()) lines.pop_back();  // the text ends with a line end, or is empty
   return lines;
 }
 
@@ -154,7 +146,7 @@ void TdataPOP3::CreateClient(bool eat) {
   Pop = std::make_unique<TmsPOPClient>();
   Pop->Blocking = true;
   Pop->TimeOut = TimeOutSeconds;
-  Pop->Ui = &Config.Ui;
+  Pop->ProcessMessages = [this] { Config.Ui.ProcessMessages(); };
   Pop->TlsCaFile = Config.TlsCaFile;
   if (Config.LoggingLevel == LogLevel::Debug) Pop->ProtocolLogFile = Config.DataFile("mmt_pop3.log").string();
   Pop->OnConnected = [this] { SetPOPStatus("Connecting to " + Profile.Server + "..."); };
@@ -176,7 +168,8 @@ void TdataPOP3::CreateClient(bool eat) {
     Resolver = MakeResolver();
   } else {
     try {
-      Resolver = std::make_unique<TCaresResolver>(Config.Ui, TCaresResolver::ConfiguredServer(Config));
+      Resolver = std::make_unique<TCaresResolver>([this] { Config.Ui.ProcessMessages(); },
+                                                  TCaresResolver::ConfiguredServer(Config));
     } catch (const EDnsError& e) {
       Config.Log(TLogClass::All, std::string("! DNS blacklist checks are off for this check: ") + e.what());
     }
@@ -223,7 +216,7 @@ void TdataPOP3::AbortRun() {
   View.SetTrayHint("Mailmoat Pro (last check aborted)");
   SetPOPStatus("Spam check aborted (user request)");
   // The panel said "Checking ..."; an aborted run has no results, so the last ones stay.
-  if (!LastResultsText.empty()) View.SetPanelText(0, LastResultsText);
+  if (!LastResultsText.empty()) View.SetPanelText(TStatusPanel::Results, LastResultsText);
   Config.Log(TLogClass::All, "@ Spam check aborted at user request");
   if (Config.UseRas && Config.WeDialed && Config.DialSettings.DisconnectWhenDone && Ras.IsConnected()) Ras.HangUp();
   FLastRunResult = TCheckRunResult::Aborted;
@@ -253,7 +246,7 @@ void TdataPOP3::CheckOneProfile(std::size_t index) {
   ProfileIndex = static_cast<int>(index);
   const int port = Profile.Port != 0 ? Profile.Port : DefaultPort;
   Host = Profile.Server + ":" + std::to_string(port);
-  View.SetPanelText(0, "Checking " + Profile.Name + "...");
+  View.SetPanelText(TStatusPanel::Results, "Checking " + Profile.Name + "...");
   SetPOPStatus("Connecting to " + Profile.Server);
   Pop->SetHost(Host);
   Pop->UserName = Profile.Login;
@@ -352,7 +345,7 @@ void TdataPOP3::ShowResults() {
   const std::int32_t cleared = c.Cleared();
   LastResultsText = "Last Results: " + std::to_string(c.Processed) + " checked; " + std::to_string(c.Eaten) +
                     " eaten; " + std::to_string(cleared) + " cleared";
-  View.SetPanelText(0, LastResultsText);
+  View.SetPanelText(TStatusPanel::Results, LastResultsText);
   const auto line = [this](const std::string& text, std::int32_t value) {
     Config.Log(TLogClass::Normal, text + std::to_string(value));
   };
@@ -392,8 +385,9 @@ void TdataPOP3::FinishRun(bool aborted) {
     Config.Log(TLogClass::Normal, "@ Quick check completed - terminating application");
     return;
   }
-  View.SetPanelText(
-      1, Config.AutoMins != 0 ? "Check in " + std::to_string(Config.AutoMins) + " mins" : std::string("Manual Checks"));
+  View.SetPanelText(TStatusPanel::NextCheck, Config.AutoMins != 0
+                                                 ? "Check in " + std::to_string(Config.AutoMins) + " mins"
+                                                 : std::string("Manual Checks"));
   if (View.HiddenInTray()) View.HideToTray();
 }
 
@@ -502,7 +496,7 @@ void TdataPOP3::ClassifyMessage(int n, int size, const std::string& uidl) {
   if (!Config.ApprovedSenders.empty()) {
     std::string matched;
     if (Rules.MatchApprovedSender(sender, matched)) {
-      const std::string found = OneLineText(IsBlank(matched) ? sender : matched);
+      const std::string found = OneLineText(TrimText(matched).empty() ? sender : matched);
       ++Config.CleanCount;
       Config.Log(TLogClass::Normal, "# Approved Sender - " + found);
       if (view) AddHdrRec("Approved Sender: " + found, size, uidl, n);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "check/ArchiveWriter.h"
+#include "core/CheckView.h"
 #include "core/Records.h"
 #include "filter/AddressCheck.h"
 #include "filter/uRulesProcessing.h"

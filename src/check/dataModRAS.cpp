@@ -58,11 +58,8 @@ void TdataRas::Attach(TConfigData& config) {
   Config = &config;
   Ui = &config.Ui;
   if (CreateFailed) {
-    try {
-      Config->WriteLog("! Dialup networking exception: " + CreateError);
-    } catch (const EInOutError&) {
-      // Dial-up is off either way; start-up goes on.
-    }
+    // Dial-up is off either way; start-up goes on.
+    Config->TryWriteLog("! Dialup networking exception: " + CreateError);
   }
   // Start-up read the record and the entry's parameters already.
   if (Config->UseRas) PutSettingsInDialer();
@@ -70,11 +67,8 @@ void TdataRas::Attach(TConfigData& config) {
 
 void TdataRas::Log(bool verbose, const std::string& line) {
   if (!Config) return;
-  try {
-    Config->Log(verbose ? TLogClass::Verbose : TLogClass::All, line);
-  } catch (const EInOutError&) {
-    // A log that cannot be written must not keep the line from coming up.
-  }
+  // A log that cannot be written must not keep the line from coming up.
+  Config->TryLog(verbose ? TLogClass::Verbose : TLogClass::All, line);
 }
 
 void TdataRas::SetEntry(const std::string& entry) {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/Dialer.h"
+#include "core/CheckView.h"
+#include "platform/Dialer.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "core/ActivityLog.h"
 
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "core/Registry.h"
 #include "core/UiHost.h"
 #include "platform/Errors.h"

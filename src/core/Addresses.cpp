@@ -3,7 +3,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "core/RecordIO.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
@@ -15,15 +15,6 @@
 namespace mailmoat {
 
 namespace {
-
-std::string JoinLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) {
-    text += line;
-    text += "\r\n";
-  }
-  return text;
-}
 
 struct TCodeDeleter {
   void operator()(pcre2_code* code) const { pcre2_code_free(code); }
@@ -73,26 +64,6 @@ std::vector<ApprovedSenderRecord> DecodeApprovedSenders(std::string_view data) {
   return senders;
 }
 
-std::vector<std::string> SplitTextLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.emplace_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
-}
-
-std::string TrimText(std::string_view text) {
-  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return std::string(text);
-}
-
 void TConfigData::LoadValidAddresses() {
   const TPath file = DataFile(ValidAddressesFileName);
   const TPath old = DataFile(OldValidAddressesFileName);
@@ -105,7 +76,7 @@ void TConfigData::LoadValidAddresses() {
     }
   }
   if (!FileExists(file)) return;
-  ValidAddresses = SplitTextLines(ReadWholeFile(file));
+  ValidAddresses = SplitLines(ReadWholeFile(file));
 }
 
 void TConfigData::SaveValidAddresses() {
@@ -143,7 +114,7 @@ bool TConfigData::AddApprovedSender(const std::string& address, const std::strin
   // Compared as it would be stored, so an over-long address cannot slip in twice.
   const std::string_view stored = CutToField(address, ApprovedSenderTextMax + 1);
   for (const ApprovedSenderRecord& s : ApprovedSenders) {
-    if (SameTextAscii(s.Address, stored)) {
+    if (SameTextNoCase(s.Address, stored)) {
       Ui.MessageBox(TMsgKind::Warning, "Any entry for " + address + " already exists.", mbOK);
       return true;
     }
@@ -159,9 +130,9 @@ void TConfigData::ReadLegacyApprovedSenders() {
   const TPath file = DataFile(LegacyApprovedSendersFileName);
   if (!FileExists(file)) return;
   try {
-    for (const std::string& line : SplitTextLines(ReadWholeFile(file))) {
+    for (const std::string& line : SplitLines(ReadWholeFile(file))) {
       const std::size_t hash = line.find('#');
-      std::string address = TrimText(hash == std::string::npos ? std::string_view(line) : line.substr(0, hash));
+      std::string address(TrimText(hash == std::string::npos ? std::string_view(line) : line.substr(0, hash)));
       // An empty pattern would approve every message; a blank line is no sender.
       if (address.empty()) continue;
       LegacyAddresses.push_back(std::move(address));
@@ -170,10 +141,7 @@ void TConfigData::ReadLegacyApprovedSenders() {
   } catch (const EMailmoatError& e) {
     LegacyAddresses.clear();
     LegacyNames.clear();
-    try {
-      WriteLog(std::string("! Read Approved Senders Exception: ") + e.what());
-    } catch (const EInOutError&) {
-    }
+    TryWriteLog(std::string("! Read Approved Senders Exception: ") + e.what());
   }
 }
 
@@ -204,10 +172,7 @@ void TConfigData::UpgradeApprovedSenders() {
       const TPath legacy = DataFile(LegacyApprovedSendersFileName);
       RenameNoReplace(legacy, TPath(legacy.string() + ".old"));
     } else {
-      try {
-        WriteLog("! Upgrade of Approved Senders failed!");
-      } catch (const EInOutError&) {
-      }
+      TryWriteLog("! Upgrade of Approved Senders failed!");
       Ui.MessageBox(TMsgKind::Error, UpgradeFailedText, mbOK);
       ApprovedSenders.clear();
     }
@@ -217,7 +182,7 @@ void TConfigData::UpgradeApprovedSenders() {
 }
 
 TContactInfo TConfigData::ParseContact(std::string_view text) {
-  const std::string trimmed = TrimText(text);
+  const std::string trimmed(TrimText(text));
   const std::unique_ptr<pcre2_match_data, TMatchDataDeleter> match(
       pcre2_match_data_create_from_pattern(&AddressPattern(), nullptr));
   if (!match) throw std::bad_alloc();
@@ -235,7 +200,7 @@ TContactInfo TConfigData::ParseContact(std::string_view text) {
   } else {
     // The name is what precedes the address; an opening bracket around the address is not
     // part of it ("Jane Doe <jane@example.com>").
-    std::string name = TrimText(std::string_view(trimmed).substr(0, start));
+    std::string name(TrimText(std::string_view(trimmed).substr(0, start)));
     if (!name.empty() && (name.back() == '<' || name.back() == '(')) name = TrimText(name.substr(0, name.size() - 1));
     contact.Name = std::move(name);
   }

@@ -29,11 +29,4 @@ std::string EncodeApprovedSenders(const std::vector<ApprovedSenderRecord>& sende
 // the loader to report as damage.
 std::vector<ApprovedSenderRecord> DecodeApprovedSenders(std::string_view data);
 
-// The lines of a text file: CR LF, LF or a lone CR end a line; a last line without an end
-// counts, a final line end adds no empty line.
-std::vector<std::string> SplitTextLines(std::string_view text);
-
-// `text` without the blanks and control characters at either end.
-std::string TrimText(std::string_view text);
-
 }  // namespace mailmoat

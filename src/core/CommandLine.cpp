@@ -1,6 +1,6 @@
 #include "core/CommandLine.h"
 
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "core/dataConfig.h"
 
 #include <algorithm>

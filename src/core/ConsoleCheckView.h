@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/UiHost.h"
+#include "core/CheckView.h"
 
 #include <cstdio>
 
@@ -19,7 +19,7 @@ public:
   void SetProgressMax(int) override {}
   void SetProgress(int) override {}
   void StepProgress(int) override {}
-  void SetPanelText(int, const std::string&) override {}
+  void SetPanelText(TStatusPanel, const std::string&) override {}
   void SetTrayHint(const std::string&) override {}
   void AnimateTray(bool) override {}
   void EnableCheckCommands(bool) override {}

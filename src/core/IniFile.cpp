@@ -1,6 +1,6 @@
 #include "core/IniFile.h"
 
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include <algorithm>
 
 namespace mailmoat {
@@ -9,12 +9,6 @@ namespace {
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
 }
 
 std::string_view StripQuotes(std::string_view v) {
@@ -35,7 +29,7 @@ std::string Storable(std::string_view value) {
 }  // namespace
 
 std::optional<std::int32_t> ParseIniInteger(std::string_view text) {
-  text = Trim(text);
+  text = TrimBlanks(text);
   bool negative = false;
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
     negative = text.front() == '-';
@@ -76,21 +70,21 @@ std::optional<std::int32_t> ParseIniInteger(std::string_view text) {
 TIniFile::TLine TIniFile::ParseLine(std::string_view raw) {
   TLine line;
   line.Raw = std::string(raw);
-  const std::string_view t = Trim(raw);
+  const std::string_view t = TrimBlanks(raw);
   if (t.empty() || t.front() == ';' || t.front() == '#') return line;
   if (t.front() == '[') {
     const size_t close = t.find(']');
     if (close != std::string_view::npos) {
       line.Kind = TLineKind::Section;
-      line.Name = std::string(Trim(t.substr(1, close - 1)));
+      line.Name = std::string(TrimBlanks(t.substr(1, close - 1)));
     }
     return line;
   }
   const size_t eq = t.find('=');
   if (eq == std::string_view::npos) return line;
   line.Kind = TLineKind::Key;
-  line.Name = std::string(Trim(t.substr(0, eq)));
-  line.Value = std::string(StripQuotes(Trim(t.substr(eq + 1))));
+  line.Name = std::string(TrimBlanks(t.substr(0, eq)));
+  line.Value = std::string(StripQuotes(TrimBlanks(t.substr(eq + 1))));
   return line;
 }
 
@@ -140,7 +134,7 @@ void TIniFile::Save(const TPath& path, TFileAccess access) const {
 
 std::optional<size_t> TIniFile::FindSection(std::string_view section) const {
   for (size_t i = 0; i < Lines.size(); ++i) {
-    if (Lines[i].Kind == TLineKind::Section && SameTextAscii(Lines[i].Name, section)) return i;
+    if (Lines[i].Kind == TLineKind::Section && SameTextNoCase(Lines[i].Name, section)) return i;
   }
   return std::nullopt;
 }
@@ -151,8 +145,8 @@ std::optional<size_t> TIniFile::FindKey(std::string_view section, std::string_vi
   for (size_t i = 0; i < Lines.size(); ++i) {
     const TLine& line = Lines[i];
     if (line.Kind == TLineKind::Section)
-      inSection = SameTextAscii(line.Name, section);
-    else if (inSection && line.Kind == TLineKind::Key && SameTextAscii(line.Name, key))
+      inSection = SameTextNoCase(line.Name, section);
+    else if (inSection && line.Kind == TLineKind::Key && SameTextNoCase(line.Name, key))
       return i;
   }
   return std::nullopt;
@@ -194,7 +188,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     // Keep the key's own spelling and indentation; replace only what follows "=".
     const size_t eq = line.Raw.find('=');
     line.Raw = line.Raw.substr(0, eq + 1) + stored;
-    line.Value = std::string(StripQuotes(Trim(stored)));
+    line.Value = std::string(StripQuotes(TrimBlanks(stored)));
     return;
   }
   TLine fresh = NewLine(std::string(key) + "=" + stored);
@@ -203,7 +197,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     // from the next one.
     size_t insertAt = *s + 1;
     for (size_t i = *s + 1; i < Lines.size() && Lines[i].Kind != TLineKind::Section; ++i) {
-      if (!Trim(Lines[i].Raw).empty()) insertAt = i + 1;
+      if (!TrimBlanks(Lines[i].Raw).empty()) insertAt = i + 1;
     }
     if (Lines[insertAt - 1].Eol.empty()) Lines[insertAt - 1].Eol = Eol;
     Lines.insert(Lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(fresh));
@@ -211,7 +205,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
   }
   if (!Lines.empty()) {
     if (Lines.back().Eol.empty()) Lines.back().Eol = Eol;
-    if (!Trim(Lines.back().Raw).empty()) Lines.push_back(NewLine(""));
+    if (!TrimBlanks(Lines.back().Raw).empty()) Lines.push_back(NewLine(""));
   }
   Lines.push_back(NewLine("[" + std::string(section) + "]"));
   Lines.push_back(std::move(fresh));

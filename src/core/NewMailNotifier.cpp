@@ -1,6 +1,7 @@
 #include "core/NewMailNotifier.h"
 
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
+#include "core/CheckView.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
@@ -16,9 +17,9 @@ namespace {
 
 const int ClientHelpContext = 100;
 
-std::string FileNamePart(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+// The name of a program file; only '/' separates folders here.
+std::string ProgramFileName(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
 }
 
 struct TKnownClient {
@@ -85,7 +86,7 @@ int TNewMailNotifier::StartResult(const TStartError& error) {
 }
 
 std::string TNewMailNotifier::CaptionText(const std::string& executable) {
-  const std::string name = FileNamePart(executable);
+  const std::string name = ProgramFileName(executable);
   const std::string upper = UpperCaseAscii(name);
   for (const TKnownClient& k : KnownClients)
     if (upper == k.FileName) return k.Caption;
@@ -98,11 +99,8 @@ std::string TNewMailNotifier::CaptionText(const std::string& executable) {
 }
 
 void TNewMailNotifier::LogLine(const std::string& line) {
-  try {
-    Config.Log(TLogClass::Normal, line);
-  } catch (const EInOutError&) {
-    // The notification goes on without its log line.
-  }
+  // The notification goes on without its log line.
+  Config.TryLog(TLogClass::Normal, line);
 }
 
 void TNewMailNotifier::ShowProcessingSummary() {
@@ -146,11 +144,11 @@ void TNewMailNotifier::ActivateClient() {
     return;
   }
 
-  const std::string wanted = UpperCaseAscii(FileNamePart(file));
+  const std::string wanted = UpperCaseAscii(ProgramFileName(file));
   bool running = false;
   try {
     for (const TProcessEntry& p : Processes()) {
-      if (UpperCaseAscii(FileNamePart(p.FileName)) == wanted) {
+      if (UpperCaseAscii(ProgramFileName(p.FileName)) == wanted) {
         running = true;
         break;
       }

@@ -48,12 +48,19 @@ struct TContactInfo {
   bool operator==(const TContactInfo&) const = default;
 };
 
+// The values of TRuleRec::RuleType. Rule files may hold others; those are kept as read.
+namespace RuleType {
+constexpr std::uint8_t Header = 0;
+constexpr std::uint8_t Body = 1;
+constexpr std::uint8_t AlwaysAccept = 2;
+}  // namespace RuleType
+
 // A filter rule as stored in the rule files and delivered by the filter update.
 struct TRuleRec {
-  std::string Description;    // at most 50
-  std::string HeaderField;    // at most 40: "Subject", "TOCC", "From" or "ALL"
-  std::string Expression;     // at most 255
-  std::uint8_t RuleType = 0;  // 0 header, 1 body, 2 always accept
+  std::string Description;  // at most 50
+  std::string HeaderField;  // at most 40: "Subject", "TOCC", "From" or "ALL"
+  std::string Expression;   // at most 255
+  std::uint8_t RuleType = RuleType::Header;
   std::int32_t Weight = 1;
   bool Enabled = true;
   bool RejectOnMatch = true;

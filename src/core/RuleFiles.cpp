@@ -87,10 +87,7 @@ void TConfigData::LoadRules() {
       }
     } catch (const EMailmoatError& e) {
       SysHeaderRules.clear();
-      try {
-        WriteLog(std::string("! Read System Rules Exception: ") + e.what());
-      } catch (const EInOutError&) {
-      }
+      TryWriteLog(std::string("! Read System Rules Exception: ") + e.what());
     }
   }
 
@@ -106,10 +103,7 @@ void TConfigData::LoadRules() {
       }
     } catch (const EMailmoatError& e) {
       UserRules.clear();
-      try {
-        WriteLog(std::string("! Read User Rules Exception: ") + e.what());
-      } catch (const EInOutError&) {
-      }
+      TryWriteLog(std::string("! Read User Rules Exception: ") + e.what());
     }
   }
 }
@@ -125,15 +119,8 @@ bool TConfigData::SaveRules() {
     }
     return true;
   } catch (const EMailmoatError& e) {
-    if (LogOn(TLogClass::Normal)) {
-      try {
-        WriteLog(std::string("! Write Rules Exception: ") + e.what());
-      } catch (const EInOutError&) {
-        Ui.MessageBox(TMsgKind::Error, std::string("Error writing rules:") + e.what(), mbOK);
-      }
-    } else {
+    if (!LogOn(TLogClass::Normal) || !TryWriteLog(std::string("! Write Rules Exception: ") + e.what()))
       Ui.MessageBox(TMsgKind::Error, std::string("Error writing rules:") + e.what(), mbOK);
-    }
     return false;
   }
 }

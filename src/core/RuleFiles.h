@@ -15,12 +15,6 @@ constexpr std::string_view SystemRulesFileName = "mmtrules.bin";
 constexpr std::string_view UserRulesFileName = "usrrules.bin";
 constexpr std::size_t RuleRecordSize = 612;
 
-namespace RuleType {
-constexpr std::uint8_t Header = 0;
-constexpr std::uint8_t Body = 1;
-constexpr std::uint8_t AlwaysAccept = 2;
-}  // namespace RuleType
-
 // The expanded content of a rule file: the records of `first`, then those of `second`.
 std::string EncodeRules(const std::vector<TRuleRec>& first, const std::vector<TRuleRec>& second);
 // The whole records of expanded content, in order; a trailing partial record is left

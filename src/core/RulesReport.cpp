@@ -57,7 +57,7 @@ std::vector<std::string> RulesReportLines(const TRulesReportOptions& options, st
       lines.push_back("===> User Defined Filter Rules <===");
       lines.push_back(" ");
       for (const TRuleRec& rule : userRules) {
-        lines.push_back(rule.RuleType == 0 ? "Rule Type : Header" : "Rule Type : Body");
+        lines.push_back(rule.RuleType == RuleType::Header ? "Rule Type : Header" : "Rule Type : Body");
         AddRuleBlock(lines, rule, false);
         written();
       }

@@ -1,7 +1,7 @@
 #include "core/dataConfig.h"
 
-#include "core/AsciiText.h"
-#include "core/Dialer.h"
+#include "platform/AsciiText.h"
+#include "platform/Dialer.h"
 #include "core/IniFile.h"
 #include "core/UiHost.h"
 #include "platform/Errors.h"
@@ -76,11 +76,8 @@ bool TConfigData::LoadStep(const std::function<void()>& step) {
     step();
     return true;
   } catch (const EMailmoatError& e) {
-    try {
-      WriteLog(std::string("! ") + e.what());
-    } catch (const EInOutError&) {
-      // The box below still tells the user.
-    }
+    // The box below still tells the user.
+    TryWriteLog(std::string("! ") + e.what());
     Ui.MessageBox(TMsgKind::Error, e.what(), mbOK);
     return false;
   }
@@ -104,12 +101,9 @@ void TConfigData::ReportDamagedStore(const TPath& file, std::string_view stored,
     keptText = std::string("No copy of the damaged file could be kept: ") + e.what() +
                "\r\nThe file is written anew the next time these settings are saved.";
   }
-  try {
-    Log(TLogClass::All, "! Damaged file " + file.string() + ": skipped " + count(leftover, "byte") +
-                            " left over after " + count(records, "whole record") + "; " + kept);
-  } catch (const EInOutError&) {
-    // The box below still tells the user.
-  }
+  // The box below still tells the user.
+  TryLog(TLogClass::All, "! Damaged file " + file.string() + ": skipped " + count(leftover, "byte") +
+                             " left over after " + count(records, "whole record") + "; " + kept);
   const std::string lost = leftover == 1 ? "its last byte does not make up a whole record and was not read."
                                          : "its last " + std::to_string(leftover) +
                                                " bytes do not make up a whole record and were not read.";
@@ -175,11 +169,8 @@ void TConfigData::LoadSettings() {
   try {
     static_cast<TSettings&>(*this) = ReadSettings(TIniFile::Load(Paths.SettingsFile()));
   } catch (const std::exception& e) {
-    try {
-      WriteLog(std::string("! Read INI Config Exception: ") + e.what());
-    } catch (const EInOutError&) {
-      // The box below still tells the user.
-    }
+    // The box below still tells the user.
+    TryWriteLog(std::string("! Read INI Config Exception: ") + e.what());
     Ui.MessageBox(TMsgKind::Error, std::string("Error reading Mailmoat.INI:\r\n") + e.what(), mbOK);
   }
 }
@@ -193,10 +184,7 @@ bool TConfigData::SaveSettings() {
     ini.Save(Paths.SettingsFile(), TFileAccess::OwnerOnly);
     return true;
   } catch (const std::exception& e) {
-    try {
-      WriteLog(std::string("! Write INI Config Exception: ") + e.what());
-    } catch (const EInOutError&) {
-    }
+    TryWriteLog(std::string("! Write INI Config Exception: ") + e.what());
     Ui.MessageBox(TMsgKind::Error, std::string("Error writing Mailmoat.INI:\r\n") + e.what(), mbOK);
     return false;
   }
@@ -210,16 +198,26 @@ bool TConfigData::SaveWindowState() {
     return true;
   } catch (const std::exception& e) {
     // Called while the window closes: a box would keep it open, so the log has to do.
-    try {
-      WriteLog(std::string("! Write INI Config Exception: ") + e.what());
-    } catch (const EInOutError&) {
-    }
+    TryWriteLog(std::string("! Write INI Config Exception: ") + e.what());
     return false;
   }
 }
 
 void TConfigData::Log(TLogClass cls, const std::string& message) {
   if (LogOn(cls)) WriteLog(message);
+}
+
+bool TConfigData::TryLog(TLogClass cls, const std::string& message) noexcept {
+  return !LogOn(cls) || TryWriteLog(message);
+}
+
+bool TConfigData::TryWriteLog(const std::string& message) noexcept {
+  try {
+    WriteLog(message);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 TPath TConfigData::ArchivePath(const ProfileRecord& profile) const {

@@ -48,6 +48,11 @@ public:
   void Log(TLogClass cls, const std::string& message);
   void WriteLog(const std::string& message) { ActivityLog.WriteLog(message); }
   void TrimLog(int days) { ActivityLog.TrimLog(days); }
+  // Log() and WriteLog() for lines whose loss must not stop what they report: a failure to
+  // write the line is swallowed, and the result says whether it was written (or, for TryLog,
+  // not wanted at this logging level).
+  bool TryLog(TLogClass cls, const std::string& message) noexcept;
+  bool TryWriteLog(const std::string& message) noexcept;
 
   // Mail server profiles ("pop3prof.dat"). LoadProfiles returns true when at least one
   // profile was loaded; when only the older profiles file ("profiles.dat") exists it shows

@@ -1,5 +1,6 @@
 #include "diag/ConfigDump.h"
 
+#include "platform/AsciiText.h"
 #include "core/dataConfig.h"
 #include "MailmoatVersion.h"
 
@@ -31,12 +32,6 @@ const char* const MonthNames[] = {"January", "February", "March",     "April",  
 
 const char* TrueFalse(bool b) {
   return b ? "True" : "False";
-}
-
-std::string Trimmed(const std::string& s) {
-  const size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
 }
 
 // "Tuesday 08 December 2026 13:40:03", English names whatever the locale.
@@ -195,7 +190,7 @@ std::vector<std::string> ConfigDumpLines(const TConfigData& c, TDumpLevel level,
   w.Spacer();
   w.Add("SMTP Server Hostname: " + c.Requeue.SMTPServer);
   w.Add("SMTP Login Username:  " + c.Requeue.SMTPLogin);
-  w.Add(Trimmed(c.Requeue.SMTPPassword).empty() ? "SMTP Login Password: <blank>" : "SMTP Login Password: <not blank>");
+  w.Add(TrimText(c.Requeue.SMTPPassword).empty() ? "SMTP Login Password: <blank>" : "SMTP Login Password: <not blank>");
   w.Add(c.Requeue.SMTPAuth ? "Using SMTP AUTH:     Yes" : "Using SMTP AUTH:     No");
   w.Add("Send to address:      " + c.Requeue.SendTo);
   w.Add(c.Requeue.DeleteMsg ? "Delete after resend: Yes" : "Delete after resend: No");
@@ -224,7 +219,7 @@ std::vector<std::string> ConfigDumpLines(const TConfigData& c, TDumpLevel level,
   w.Add(Format("Number of System Header rules      : %u", static_cast<unsigned>(c.SysHeaderRules.size())));
   w.Add(Format("Number of System Body rules        : %u", static_cast<unsigned>(c.SysBodyRules.size())));
   w.Add(Format("Number of User defined rules       : %u", static_cast<unsigned>(c.UserRules.size())));
-  for (const TRuleRec& rule : c.UserRules) RuleBlock(w, rule, rule.RuleType == 0 ? "Header" : "Body");
+  for (const TRuleRec& rule : c.UserRules) RuleBlock(w, rule, rule.RuleType == RuleType::Header ? "Header" : "Body");
   w.Step();
   w.Add(Format("Number of AlwaysAccept defined rules: %u", static_cast<unsigned>(c.AcceptRules.size())));
   for (const TRuleRec& rule : c.AcceptRules) RuleBlock(w, rule, "Always Accept");
@@ -277,9 +272,7 @@ std::vector<std::string> ConfigDumpLines(const TConfigData& c, TDumpLevel level,
     w.Add(Format("Number of processors  : %d", facts.NumberOfProcessors));
     w.Add(Format("CPU Type/Granularity  : $%.4X $%.4X", facts.ProcessorType, facts.AllocationGranularity));
     w.Add(Format("Page size             : %u kb", facts.PageSize / 1024));
-    std::string mounts;
-    for (const std::string& point : facts.MountPoints) mounts += (mounts.empty() ? "" : " ") + point;
-    w.Add("Logical drives        : " + mounts);
+    w.Add("Logical drives        : " + JoinText(facts.MountPoints, " "));
     w.Add(Format("Memory load           : %d%%", facts.MemoryLoad));
     w.Add(Format("Physical memory       : %llu kb", static_cast<unsigned long long>(facts.PhysicalKb)));
     w.Add(Format("Avail physical memory : %llu kb", static_cast<unsigned long long>(facts.AvailPhysicalKb)));

@@ -1,7 +1,7 @@
 #include "filter/AddressCheck.h"
 
 #include "core/Addresses.h"
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "core/dataConfig.h"
 #include "filter/uRulesProcessing.h"
 #include "mail/TmsMessage.h"
@@ -130,7 +130,7 @@ bool TAddressCheck::HasSubject(const TmsMessage& msg) {
 
 bool TAddressCheck::ToEqualsFrom(const TmsMessage& msg) {
   const std::string to = msg.Recipients.Empty() ? std::string() : msg.Recipients[0].Address();
-  return SameTextAscii(WithoutAngles(to), WithoutAngles(msg.Sender.Address()));
+  return SameTextNoCase(WithoutAngles(to), WithoutAngles(msg.Sender.Address()));
 }
 
 }  // namespace mailmoat

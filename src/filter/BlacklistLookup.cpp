@@ -1,5 +1,6 @@
 #include "filter/BlacklistLookup.h"
 
+#include "platform/AsciiText.h"
 #include "core/dataConfig.h"
 #include "filter/DnsResolver.h"
 #include "filter/uRulesProcessing.h"
@@ -13,16 +14,6 @@ namespace {
 constexpr std::string_view AddressPattern =
     "(\\[\\d{1,3}\\.\\d{1,3}\\.\\d{1,3}\\.\\d{1,3}\\])|(\\(\\d{1,3}\\.\\d{1,3}\\.\\d{1,3}\\.\\d{1,3}\\))";
 constexpr std::size_t HitLineMax = 116;
-
-std::vector<std::string> SplitAtDots(const std::string& text) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t dot; (dot = text.find('.', start)) != std::string::npos; start = dot + 1) {
-    parts.push_back(text.substr(start, dot - start));
-  }
-  parts.push_back(text.substr(start));
-  return parts;
-}
 
 std::string JoinAddresses(const std::vector<std::uint32_t>& addresses) {
   std::string text;
@@ -41,7 +32,7 @@ bool TBlacklistLookup::IsListingAnswer(std::uint32_t address) {
 
 std::string TBlacklistLookup::BlacklistQueryName(const std::string& address, int index) const {
   if (address.empty() || index < 0 || static_cast<std::size_t>(index) >= Config.Blacklists.size()) return {};
-  const std::vector<std::string> parts = SplitAtDots(address);
+  const std::vector<std::string> parts = SplitText(address, ".");
   if (parts.size() != 4) return {};
   return parts[3] + "." + parts[2] + "." + parts[1] + "." + parts[0] + "." +
          Config.Blacklists[static_cast<std::size_t>(index)].LookupSuffix;

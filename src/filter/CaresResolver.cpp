@@ -1,7 +1,6 @@
 #include "filter/CaresResolver.h"
 
 #include "core/Settings.h"
-#include "core/UiHost.h"
 
 #include <ares.h>
 #include <arpa/inet.h>
@@ -79,23 +78,25 @@ std::string AresError(const std::string& what, int status) {
 }  // namespace
 
 struct TCaresResolver::TImpl {
-  TUiHost& Ui;
+  std::function<void()> ProcessMessages;
   TTimeouts Timeouts;
   // Every call works on a copy, so a call made from ProcessMessages during another cannot
   // cancel that one's queries.
   ares_channel Template = nullptr;
 
-  TImpl(TUiHost& ui, TTimeouts timeouts) : Ui(ui), Timeouts(timeouts) {}
+  TImpl(std::function<void()> processMessages, TTimeouts timeouts)
+      : ProcessMessages(std::move(processMessages)), Timeouts(timeouts) {}
   ~TImpl() {
     if (Template) ares_destroy(Template);
   }
 };
 
-TCaresResolver::TCaresResolver(TUiHost& ui, const std::string& server) : TCaresResolver(ui, server, TTimeouts{}) {
+TCaresResolver::TCaresResolver(std::function<void()> processMessages, const std::string& server)
+    : TCaresResolver(std::move(processMessages), server, TTimeouts{}) {
 }
 
-TCaresResolver::TCaresResolver(TUiHost& ui, const std::string& server, TTimeouts timeouts)
-    : Impl(std::make_unique<TImpl>(ui, timeouts)) {
+TCaresResolver::TCaresResolver(std::function<void()> processMessages, const std::string& server, TTimeouts timeouts)
+    : Impl(std::make_unique<TImpl>(std::move(processMessages), timeouts)) {
   static const int libraryStatus = ares_library_init(ARES_LIB_INIT_ALL);
   if (libraryStatus != ARES_SUCCESS) throw EDnsError(AresError("Cannot start the DNS resolver", libraryStatus));
   ares_options options{};
@@ -177,7 +178,7 @@ void TCaresResolver::Resolve(const std::vector<std::string>& names, const TAnswe
       ares_process_fd(channel, ARES_SOCKET_BAD, ARES_SOCKET_BAD);  // time-outs and resends
     }
     if (batch.Pending == 0 || batch.Stop) break;
-    Impl->Ui.ProcessMessages();
+    if (Impl->ProcessMessages) Impl->ProcessMessages();
     if (Clock::now() >= deadline) {
       batch.TimedOut = true;
       ares_cancel(channel);  // answers every outstanding name as Failed

@@ -1,7 +1,7 @@
 #include "filter/uRulesProcessing.h"
 
 #include "core/Addresses.h"
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "core/dataConfig.h"
 #include "mail/TmsMessage.h"
 
@@ -11,15 +11,6 @@ namespace mailmoat {
 namespace {
 
 constexpr std::string_view Crlf = "\r\n";
-
-std::string JoinLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) {
-    text += line;
-    text += Crlf;
-  }
-  return text;
-}
 
 // name + " " + address for each recipient, joined by blanks.
 std::string RecipientText(const TmsAddressList& list) {
@@ -185,7 +176,7 @@ int TRulesProcessing::MatchHeaderRules(TmsMessage& msg, std::string& description
   const auto walk = [&](const std::vector<TRuleRec>& rules, bool system) -> int {
     for (std::size_t i = 0; i < rules.size(); ++i) {
       const TRuleRec& rule = rules[i];
-      if (!rule.Enabled || (!system && rule.RuleType != 0)) continue;
+      if (!rule.Enabled || (!system && rule.RuleType != RuleType::Header)) continue;
       const std::string& text = testedText(rule);
       if (text.empty()) continue;
       if (Config.LogOn(TLogClass::Debug)) {
@@ -215,7 +206,7 @@ int TRulesProcessing::MatchBodyRules(const std::string& text, std::string& descr
   const auto walk = [&](const std::vector<TRuleRec>& rules, bool system) -> int {
     for (std::size_t i = 0; i < rules.size(); ++i) {
       const TRuleRec& rule = rules[i];
-      if (!rule.Enabled || (!system && rule.RuleType != 1)) continue;
+      if (!rule.Enabled || (!system && rule.RuleType != RuleType::Body)) continue;
       if (Config.LogOn(TLogClass::Debug)) {
         Debug((system ? "+ Body check expression (sys): " : "+ Header check expression: ") + rule.Expression);
         Debug((system ? "+ Body checking subject: " : "+ Header checking subject: ") + text);
@@ -252,7 +243,7 @@ bool TRulesProcessing::CheckMessageBody(const TmsMessage& msg, std::string& reas
       Config.Log(TLogClass::Verbose, "+ Attachment is not MIME ContentType: message/rfc822, skipping body check");
       return false;
     }
-    text = JoinLines(SplitTextLines(first.Data));
+    text = JoinLines(SplitLines(first.Data));
   }
   std::string description;
   if (MatchBodyRules(text, description) < 0) return false;

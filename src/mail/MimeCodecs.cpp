@@ -1,6 +1,6 @@
 #include "mail/MimeCodecs.h"
 
-#include "mail/MailText.h"
+#include "platform/AsciiText.h"
 #include "mail/MessageErrors.h"
 
 #include <array>

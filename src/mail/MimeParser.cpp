@@ -1,6 +1,6 @@
 #include "mail/MimeParser.h"
 
-#include "mail/MailText.h"
+#include "platform/AsciiText.h"
 #include "mail/MessageErrors.h"
 #include "mail/MimeCodecs.h"
 #include "mail/TmsMessage.h"

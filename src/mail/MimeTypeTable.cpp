@@ -1,6 +1,6 @@
 #include "mail/MimeTypeTable.h"
 
-#include "mail/MailText.h"
+#include "platform/AsciiText.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 

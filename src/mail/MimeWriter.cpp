@@ -1,6 +1,6 @@
 #include "mail/MimeWriter.h"
 
-#include "mail/MailText.h"
+#include "platform/AsciiText.h"
 #include "mail/MimeCodecs.h"
 #include "mail/TmsMessage.h"
 

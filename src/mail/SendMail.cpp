@@ -1,6 +1,6 @@
 #include "mail/SendMail.h"
 
-#include "core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "mail/MimeCodecs.h"
 #include "mail/SocketErrors.h"
 
@@ -43,8 +43,8 @@ class TSmtpSession {
 public:
   explicit TSmtpSession(const TSmtpOptions& options) : Options(options), Socket(options.Port) {
     Socket.TimeOut = options.TimeOut;
-    Socket.Ui = options.Ui;
-    Socket.Blocking = options.Ui == nullptr;
+    Socket.ProcessMessages = options.ProcessMessages;
+    Socket.Blocking = !options.ProcessMessages;
     Socket.TlsCaFile = options.TlsCaFile;
   }
 

@@ -2,12 +2,11 @@
 
 #include "mail/TmsClientSocket.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace mailmoat {
-
-class TUiHost;
 
 // How SendMail reaches its server; the defaults are plain SMTP on port 25.
 struct TSmtpOptions {
@@ -20,8 +19,8 @@ struct TSmtpOptions {
   int TimeOut = 300;
   // The name sent with EHLO and HELO; empty: LocalHostName().
   std::string HeloName;
-  // When set, waits let the window run (non-blocking mode).
-  TUiHost* Ui = nullptr;
+  // When set, waits run in slices and call it between them, so that the window runs.
+  std::function<void()> ProcessMessages;
   // When not null, receives why a send failed (the refused reply, or the error text).
   std::string* FailureText = nullptr;
 };

@@ -1,6 +1,6 @@
 #include "mail/TmsAttItem.h"
 
-#include "mail/MailText.h"
+#include "platform/AsciiText.h"
 #include "mail/TmsMailAddress.h"
 #include "platform/FileSystem.h"
 

@@ -1,7 +1,6 @@
 #include "mail/TmsHTTPClient.h"
 
-#include "core/AsciiText.h"
-#include "core/UiHost.h"
+#include "platform/AsciiText.h"
 #include "mail/MimeCodecs.h"
 #include "mail/SocketErrors.h"
 
@@ -12,12 +11,6 @@
 namespace mailmoat {
 
 namespace {
-
-std::string Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return std::string(s);
-}
 
 std::string BasicCredentials(const std::string& user, const std::string& password) {
   return EncodeBase64Text((user + ":" + password).substr(0, 255));
@@ -121,7 +114,7 @@ void TmsHTTPClient::OpenTunnel() {
 
 void TmsHTTPClient::ReadHeaders() {
   for (;;) {
-    if (Ui != nullptr) Ui->ProcessMessages();
+    if (ProcessMessages) ProcessMessages();
     const std::string line = ReadLine();
     Headers.push_back(line);
     if (line.empty()) return;
@@ -131,9 +124,9 @@ void TmsHTTPClient::ReadHeaders() {
 void TmsHTTPClient::ReadBody() {
   if (UpperCaseAscii(GetHeaderValue(Headers, "Transfer-Encoding")) == "CHUNKED") {
     for (;;) {
-      std::string sizeLine = Trim(ReadLine());
+      std::string sizeLine(TrimText(ReadLine()));
       // Chunk extensions (RFC 9112 section 7.1.1) carry nothing this client needs.
-      sizeLine = Trim(sizeLine.substr(0, sizeLine.find(';')));
+      sizeLine = TrimText(sizeLine.substr(0, sizeLine.find(';')));
       std::int64_t size = 0;
       if (!ParseNumber(sizeLine, size, 16) || size < 0) throw EmsError("Error receiving the stream");
       if (size == 0) return;

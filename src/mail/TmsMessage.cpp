@@ -1,6 +1,6 @@
 #include "mail/TmsMessage.h"
 
-#include "mail/MailText.h"
+#include "platform/AsciiText.h"
 #include "mail/MessageErrors.h"
 #include "mail/MimeParser.h"
 #include "mail/MimeWriter.h"

@@ -1,5 +1,6 @@
 #include "mail/TmsPOPClient.h"
 
+#include "platform/AsciiText.h"
 #include "mail/SocketErrors.h"
 #include "mail/TmsMessage.h"
 
@@ -13,29 +14,9 @@ namespace mailmoat {
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 bool ToInt64(std::string_view text, std::int64_t& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return ec == std::errc() && end == text.data() + text.size() && !text.empty();
-}
-
-// The lines of a multi-line response as they arrived, each without its CR LF.
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  while (!text.empty()) {
-    const std::size_t lf = text.find('\n');
-    std::string_view line = text.substr(0, lf);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.emplace_back(line);
-    if (lf == std::string_view::npos) break;
-    text.remove_prefix(lf + 1);
-  }
-  return lines;
 }
 
 // RFC 1939 section 3: the final "." line goes and a leading "." that was doubled for the
@@ -61,13 +42,13 @@ std::string Unstuff(std::string_view text) {
 }  // namespace
 
 std::string ReplyToken(std::string_view line, int n) {
-  std::string_view rest = Trim(line);
+  std::string_view rest = TrimBlanks(line);
   for (int i = 0; i < n; ++i) {
     const std::size_t blank = rest.find(' ');
     if (blank == std::string_view::npos) return {};
-    rest = Trim(rest.substr(blank + 1));
+    rest = TrimBlanks(rest.substr(blank + 1));
   }
-  return std::string(Trim(rest.substr(0, rest.find(' '))));
+  return std::string(TrimBlanks(rest.substr(0, rest.find(' '))));
 }
 
 void TmsPOPClient::OpenLog() {

@@ -1,6 +1,5 @@
 #include "mail/TmsSocket.h"
 
-#include "core/UiHost.h"
 #include "mail/SocketErrors.h"
 #include "mail/TmsTlsSession.h"
 
@@ -52,7 +51,7 @@ void TmsSocket::WaitFor(short events) {
     const int ready = ::poll(&p, 1, Blocking ? left : std::min(left, kSliceMs));
     if (ready > 0) return;  // errors and hang-ups show in the call that follows
     if (ready < 0 && errno != EINTR) throw EWinsockError(WinsockCodeOfErrno(errno));
-    if (!Blocking && Ui != nullptr) Ui->ProcessMessages();
+    if (!Blocking && ProcessMessages) ProcessMessages();
   }
 }
 

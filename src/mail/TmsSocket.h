@@ -10,7 +10,6 @@
 
 namespace mailmoat {
 
-class TUiHost;
 class TmsTlsSession;
 
 using TmsNotifyEvent = std::function<void()>;
@@ -27,10 +26,10 @@ public:
 
   // Seconds allowed without progress while waiting for the server.
   int TimeOut = 60;
-  // True: waits block inside the operating system. False: waits run in short slices and let
-  // `Ui` process window messages between them.
+  // True: waits block inside the operating system. False: waits run in short slices and call
+  // `ProcessMessages` (when set) between them, so that window messages run.
   bool Blocking = false;
-  TUiHost* Ui = nullptr;
+  std::function<void()> ProcessMessages;
   // An extra certificate authority file trusted besides the system's store; empty for none.
   std::string TlsCaFile;
 

@@ -1,5 +1,6 @@
 #include "platform/NmcliDialer.h"
 
+#include "platform/AsciiText.h"
 #include "platform/Errors.h"
 #include "platform/Spawn.h"
 
@@ -17,17 +18,10 @@ namespace {
 // states can be compared.
 const std::vector<std::string> NmcliEnvironment = {"LC_ALL=C"};
 
+// The lines of nmcli's output that hold something.
 std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(std::move(line));
-    start = end + 1;
-  }
+  std::vector<std::string> lines = SplitLines(text);
+  std::erase_if(lines, [](const std::string& line) { return line.empty(); });
   return lines;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Dialer.h"
+#include "platform/Dialer.h"
 
 #include <string>
 #include <vector>

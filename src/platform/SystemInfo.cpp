@@ -1,4 +1,5 @@
 #include "platform/SystemInfo.h"
+#include "platform/AsciiText.h"
 
 #include <fstream>
 #include <map>
@@ -13,21 +14,17 @@ namespace mailmoat {
 
 namespace {
 
-std::string Trim(const std::string& s) {
-  const size_t b = s.find_first_not_of(" \t");
-  const size_t e = s.find_last_not_of(" \t");
-  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-}
-
 // "key : value" lines of the first processor in /proc/cpuinfo.
 std::map<std::string, std::string> FirstCpuInfo() {
   std::map<std::string, std::string> info;
   std::ifstream in("/proc/cpuinfo");
   std::string line;
   while (std::getline(in, line)) {
-    if (Trim(line).empty()) break;
+    if (TrimBlanks(line).empty()) break;
     const size_t colon = line.find(':');
-    if (colon != std::string::npos) info.emplace(Trim(line.substr(0, colon)), Trim(line.substr(colon + 1)));
+    if (colon != std::string::npos)
+      info.emplace(TrimBlanks(std::string_view(line).substr(0, colon)),
+                   TrimBlanks(std::string_view(line).substr(colon + 1)));
   }
   return info;
 }
@@ -46,7 +43,8 @@ std::map<std::string, std::uint64_t> MemInfoKb() {
   std::string line;
   while (std::getline(in, line)) {
     const size_t colon = line.find(':');
-    if (colon != std::string::npos) mem[line.substr(0, colon)] = Number(Trim(line.substr(colon + 1)));
+    if (colon != std::string::npos)
+      mem[line.substr(0, colon)] = Number(std::string(TrimBlanks(std::string_view(line).substr(colon + 1))));
   }
   return mem;
 }

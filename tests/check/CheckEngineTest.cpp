@@ -37,7 +37,7 @@ std::vector<std::string> StageMailbox() {
 
 void UseStageLists(TConfigData& config) {
   config.ApprovedSenders = {{"friend@example.net", "Friend"}};
-  config.AcceptRules = {test::Rule("Club list", "Subject", "\\[club\\]", true, 2)};
+  config.AcceptRules = {test::Rule("Club list", "Subject", "\\[club\\]", true, RuleType::AlwaysAccept)};
   config.MaxMsgSize = 40;
 }
 
@@ -82,8 +82,8 @@ TEST_F(CheckEngineTest, CheckOnlyRunsTheStagesInOrderAndDeletesNothing) {
   ASSERT_NE(start, lines.end());
   EXPECT_EQ(std::vector<std::string>(start, start + static_cast<std::ptrdiff_t>(results.size())), results);
 
-  EXPECT_EQ(View.Panels[0], "Last Results: 7 checked; 0 eaten; 3 cleared");
-  EXPECT_EQ(View.Panels[1], "Manual Checks");
+  EXPECT_EQ(View.Panel(TStatusPanel::Results), "Last Results: 7 checked; 0 eaten; 3 cleared");
+  EXPECT_EQ(View.Panel(TStatusPanel::NextCheck), "Manual Checks");
   EXPECT_TRUE(View.Has("tray: Mailmoat Pro v" MAILMOAT_PRODUCT_VERSION));
   EXPECT_EQ(Notifier.Notifications, 1);
   EXPECT_EQ(Notifier.Summaries, 0);
@@ -117,7 +117,7 @@ TEST_F(CheckEngineTest, EatArchivesAndDeletesExactlyTheRejectedMessages) {
   EXPECT_EQ(LinesStartingWith("~ Rejected message archived to ").size(), 4u);
   EXPECT_TRUE(View.Has("msg: Archiving message 3"));
   EXPECT_TRUE(View.Has("msg: Deleting message 6"));
-  EXPECT_EQ(View.Panels[0], "Last Results: 7 checked; 4 eaten; 3 cleared");
+  EXPECT_EQ(View.Panel(TStatusPanel::Results), "Last Results: 7 checked; 4 eaten; 3 cleared");
 }
 
 TEST_F(CheckEngineTest, SizeLimitsAtTheirBoundaries) {
@@ -224,7 +224,7 @@ TEST_F(CheckEngineTest, AbortAfterTheSecondMessageStopsTheRunWithoutResults) {
   TFakePop3Server earlier({});
   AddProfile(earlier, "Earlier");
   Engine->CheckMailboxes(false);
-  ASSERT_EQ(View.Panels[0], "Last Results: 0 checked; 0 eaten; 0 cleared");
+  ASSERT_EQ(View.Panel(TStatusPanel::Results), "Last Results: 0 checked; 0 eaten; 0 cleared");
   Config->Profiles.clear();
   AddProfile(first, "First");
   AddProfile(second, "Second");
@@ -241,7 +241,7 @@ TEST_F(CheckEngineTest, AbortAfterTheSecondMessageStopsTheRunWithoutResults) {
   EXPECT_TRUE(second.Commands().empty());
   EXPECT_TRUE(Logged("@ Spam check aborted at user request"));
   EXPECT_TRUE(LinesStartingWith("@ Processing Results:").empty());
-  EXPECT_EQ(View.Panels[0], "Last Results: 0 checked; 0 eaten; 0 cleared");
+  EXPECT_EQ(View.Panel(TStatusPanel::Results), "Last Results: 0 checked; 0 eaten; 0 cleared");
   EXPECT_TRUE(View.Has("pop: Spam check aborted (user request)"));
   // The aborted hint stays until the next run.
   const auto lastHint = std::find_if(View.Calls.rbegin(), View.Calls.rend(),
@@ -355,31 +355,21 @@ TEST_F(CheckEngineTest, ABlacklistedRelayIsRejectedBeforeTheHeaderRules) {
   EXPECT_EQ(Config->Counters.FailedHeaderRules, 0);
 }
 
-class TFailingDialer : public TDialer {
-public:
-  bool RasUnavailable() const override { return false; }
-  void GetEntryDialParams(const std::string&) override {}
-  int Dial() override { return 678; }
-  bool IsConnected() override { return false; }
-  std::string ErrorText(int code) override {
-    return "The remote computer did not respond (" + std::to_string(code) + ")";
-  }
-};
-
 TEST_F(CheckEngineTest, ALineThatCannotBeRedialledEndsTheRun) {
   TFakePop3Server server({});
   AddProfile(server);
-  TdataRas ras(std::make_unique<TFailingDialer>());
+  auto dialer = std::make_unique<test::TFakeDialer>();
+  dialer->Unavailable = false;
+  dialer->LaterDialResult = 678;
+  TdataRas ras(std::move(dialer));
   TdataPOP3 engine(*Config, ras, View, Notifier);
   Config->UseRas = true;
   engine.CheckMailboxes(false);
   ASSERT_EQ(Ui.Boxes.size(), 1u);
-  EXPECT_EQ(
-      Ui.Boxes[0].Text,
-      "Unable to reconnect modem. Dial-up networking returned the error below:\r\n\r\nThe remote computer did not "
-      "respond (678)");
+  EXPECT_EQ(Ui.Boxes[0].Text,
+            "Unable to reconnect modem. Dial-up networking returned the error below:\r\n\r\nFake dial-up error 678");
   EXPECT_TRUE(Logged("@ Reconnecting dial-up networking connection"));
-  EXPECT_TRUE(Logged("! Dial-up networking error: The remote computer did not respond (678)"));
+  EXPECT_TRUE(Logged("! Dial-up networking error: Fake dial-up error 678"));
   EXPECT_EQ(engine.LastRunResult(), TCheckRunResult::Failed);
   EXPECT_TRUE(server.Commands().empty());
   EXPECT_EQ(Notifier.Notifications, 0);

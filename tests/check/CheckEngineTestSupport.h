@@ -5,8 +5,10 @@
 #include "check/dataModRAS.h"
 #include "core/Addresses.h"
 #include "core/Notification.h"
+#include "platform/AsciiText.h"
 #include "filter/FilterTestSupport.h"
 #include "support/FakeDialer.h"
+#include "support/FakeNotifier.h"
 #include "support/RecordingCheckView.h"
 
 #include <gmock/gmock.h>
@@ -19,14 +21,6 @@
 #include <vector>
 
 namespace mailmoat::test {
-
-class TCountingNotifier : public TRunNotifier {
-public:
-  void ShowProcessingSummary() override { ++Summaries; }
-  void NotifyNewMail() override { ++Notifications; }
-  int Summaries = 0;
-  int Notifications = 0;
-};
 
 // A message that relays through 192.0.2.25; `to` empty leaves out the To line.
 inline std::string Mail(const std::string& from, const std::string& to, const std::string& subject,
@@ -56,7 +50,7 @@ protected:
     Config->Strict = true;
     Config->ValidAddresses = {"joe@example.org"};
     Config->SysHeaderRules = {Rule("Pills in the subject", "Subject", "(?i)pills")};
-    Config->SysBodyRules = {Rule("Advance fee", "", "(?i)transfer\\s+fee", true, 1)};
+    Config->SysBodyRules = {Rule("Advance fee", "", "(?i)transfer\\s+fee", true, RuleType::Body)};
     Ras.Attach(*Config);
     Engine = std::make_unique<TdataPOP3>(*Config, Ras, View, Notifier);
     Engine->TimeOutSeconds = 5;
@@ -100,7 +94,7 @@ protected:
   }
   // The "X-SpamRejection3" line of an archive file.
   static std::string ReasonLine(const std::filesystem::path& file) {
-    for (const std::string& line : SplitTextLines(ReadTextFile(file)))
+    for (const std::string& line : SplitLines(ReadTextFile(file)))
       if (line.rfind("X-SpamRejection3: ", 0) == 0) return line;
     return {};
   }

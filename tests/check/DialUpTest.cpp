@@ -7,6 +7,7 @@
 #include "core/DialSettings.h"
 #include "core/Notification.h"
 #include "core/StoreTestSupport.h"
+#include "support/FakeNotifier.h"
 #include "support/FakeDialer.h"
 #include "support/RecordingCheckView.h"
 
@@ -19,12 +20,6 @@ using test::TFakeDialer;
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::IsEmpty;
-
-class TNoNotifier : public TRunNotifier {
-public:
-  void ShowProcessingSummary() override {}
-  void NotifyNewMail() override {}
-};
 
 const char SetUpErrorText[] =
     "Mailmoat was unable to set your chosen Dial-Up Networking settings.\r\nPlease check them and try again.";
@@ -66,7 +61,7 @@ protected:
   }
 
   test::TRecordingCheckView View;
-  TNoNotifier Notifier;
+  test::TCountingNotifier Notifier;
   TFakeDialer* Fake = nullptr;
   std::unique_ptr<TdataRas> Ras;
   std::unique_ptr<TConfigData> Config;
@@ -84,7 +79,7 @@ TEST_F(DialUpTest, WithoutStoredSettingsTheEmptyEntryIsDialledAndItsFailureLogge
   EXPECT_TRUE(Logged("@ RAS: Dialup information set ok"));
   EXPECT_TRUE(Logged("! Dial-Up Error Connecting: Fake dial-up error 623"));
   EXPECT_TRUE(View.Has("msg: Dial-Up error - details logged"));
-  EXPECT_EQ(View.Panels[1], "Dial-Up error");
+  EXPECT_EQ(View.Panel(TStatusPanel::NextCheck), "Dial-Up error");
   EXPECT_FALSE(Config->Dialing);
   EXPECT_FALSE(Config->WeDialed);
   EXPECT_FALSE(CheckRan());
@@ -145,7 +140,7 @@ TEST_F(DialUpTest, APhoneNumberThatCannotBeStoredStopsBeforeTheDial) {
   EXPECT_TRUE(Logged("! Dial-Up Setup Error: call to SetUpDialInfo() failed"));
   EXPECT_FALSE(Logged("Dialup information set ok"));
   EXPECT_THAT(Fake->Dials, IsEmpty());
-  EXPECT_EQ(View.Panels[1], "Dial-Up error");
+  EXPECT_EQ(View.Panel(TStatusPanel::NextCheck), "Dial-Up error");
   EXPECT_FALSE(Config->Dialing);
   EXPECT_FALSE(Config->WeDialed);
   EXPECT_FALSE(CheckRan());

@@ -84,9 +84,15 @@ TEST_F(ActivityLogTest, TerseWritesProfileLinesButNotConnectionLines) {
   EXPECT_EQ(LogText(), "08 Dec 2026 13:05:09 @ Processing POP3 profile Home\r\n");
 }
 
-TEST_F(ActivityLogTest, UnwritableLogIsAnInputOutputError) {
+// WriteLog throws; TryLog and TryWriteLog swallow the failure and say so, and a line the
+// logging level does not want counts as done.
+TEST_F(ActivityLogTest, UnwritableLogIsAnInputOutputErrorThatTheTryWritersSwallow) {
   std::filesystem::create_directory(LogPath());
   EXPECT_THROW(Config.WriteLog("@ x"), EInOutError);
+  EXPECT_FALSE(Config.TryWriteLog("@ x"));
+  EXPECT_FALSE(Config.TryLog(TLogClass::All, "@ x"));
+  Config.LoggingLevel = 0;
+  EXPECT_TRUE(Config.TryLog(TLogClass::Verbose, "@ x"));
 }
 
 struct TRollOverCase {

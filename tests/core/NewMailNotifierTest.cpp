@@ -255,7 +255,8 @@ TEST_F(NewMailNotifierTest, TheSummaryShowsOnlyAfterARunThatProcessedMail) {
 TEST(NewMailNotifierStart, TheProgramStartsInItsFolderAndFailuresCarryTheirTexts) {
   test::TTempDir dir;
   test::TRecordingUiHost ui;
-  test::TStoreDialer dialer;
+  test::TFakeDialer dialer;
+  dialer.Unavailable = false;
   TConfigData config(TAppPaths::ForHome(dir.Path()), ui, dialer);
   config.ConfigDataCreate();
   ui.Boxes.clear();

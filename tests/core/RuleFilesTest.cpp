@@ -56,10 +56,10 @@ TEST_F(RuleFilesTest, RecordLayoutIsLittleEndianWithZeroedPadding) {
 
 TEST_F(RuleFilesTest, SavedListsLoadBackIntoTheSameListsWithReservedBytesKept) {
   auto config = NewConfig();
-  config->SysHeaderRules = {Rule("h1", 0), Rule("h2", 0)};
-  config->SysBodyRules = {Rule("b1", 1)};
-  config->UserRules = {Rule("u1", 0), Rule("u2", 1)};
-  config->AcceptRules = {Rule("a1", 2)};
+  config->SysHeaderRules = {Rule("h1", RuleType::Header), Rule("h2", RuleType::Header)};
+  config->SysBodyRules = {Rule("b1", RuleType::Body)};
+  config->UserRules = {Rule("u1", RuleType::Header), Rule("u2", RuleType::Body)};
+  config->AcceptRules = {Rule("a1", RuleType::AlwaysAccept)};
   config->SysBodyRules[0].Reserved.fill(0x42);
   config->SysBodyRules[0].RuleID = 7301;
   config->SysBodyRules[0].Weight = 5;
@@ -67,7 +67,7 @@ TEST_F(RuleFilesTest, SavedListsLoadBackIntoTheSameListsWithReservedBytesKept) {
   EXPECT_EQ(Expanded(System()).size(), 3 * 612u);
   EXPECT_EQ(Expanded(User()).size(), 3 * 612u);
   const std::string firstUser = Expanded(User()).substr(0, 612);
-  EXPECT_EQ(firstUser, EncodeRules({Rule("u1", 0)}, {}));
+  EXPECT_EQ(firstUser, EncodeRules({Rule("u1", RuleType::Header)}, {}));
 
   auto again = NewConfig();
   again->LoadRules();
@@ -79,9 +79,12 @@ TEST_F(RuleFilesTest, SavedListsLoadBackIntoTheSameListsWithReservedBytesKept) {
 }
 
 TEST_F(RuleFilesTest, RecordsGoToTheirListByTypeNotByPosition) {
-  WriteExpanded(System(),
-                EncodeRules({Rule("s0", 0), Rule("s1", 1), Rule("s2", 2), Rule("s3", 3), Rule("s255", 255)}, {}));
-  WriteExpanded(User(), EncodeRules({Rule("u0", 0), Rule("u1", 1), Rule("u2", 2), Rule("u7", 7)}, {}));
+  WriteExpanded(System(), EncodeRules({Rule("s0", RuleType::Header), Rule("s1", RuleType::Body),
+                                       Rule("s2", RuleType::AlwaysAccept), Rule("s3", 3), Rule("s255", 255)},
+                                      {}));
+  WriteExpanded(User(), EncodeRules({Rule("u0", RuleType::Header), Rule("u1", RuleType::Body),
+                                     Rule("u2", RuleType::AlwaysAccept), Rule("u7", 7)},
+                                    {}));
   auto config = NewConfig();
   config->LoadRules();
   const auto names = [](const std::vector<TRuleRec>& rules) {
@@ -107,8 +110,8 @@ TEST_F(RuleFilesTest, RecordsGoToTheirListByTypeNotByPosition) {
 
 TEST_F(RuleFilesTest, LoadingNeverChangesTheFiles) {
   auto config = NewConfig();
-  config->SysHeaderRules = {Rule("h", 0)};
-  config->UserRules = {Rule("u", 1)};
+  config->SysHeaderRules = {Rule("h", RuleType::Header)};
+  config->UserRules = {Rule("u", RuleType::Body)};
   config->SaveRules();
   const TFileSnapshot system = TFileSnapshot::Take(System());
   const TFileSnapshot user = TFileSnapshot::Take(User());
@@ -120,7 +123,7 @@ TEST_F(RuleFilesTest, LoadingNeverChangesTheFiles) {
 
 TEST_F(RuleFilesTest, NoUserRulesDeletesTheUserFile) {
   auto config = NewConfig();
-  config->UserRules = {Rule("u", 1)};
+  config->UserRules = {Rule("u", RuleType::Body)};
   config->SaveRules();
   ASSERT_TRUE(FileExists(User()));
   config->UserRules.clear();
@@ -128,7 +131,7 @@ TEST_F(RuleFilesTest, NoUserRulesDeletesTheUserFile) {
   EXPECT_FALSE(FileExists(User()));
   // The system file is written even when empty.
   EXPECT_EQ(Expanded(System()), "");
-  config->UserRules = {Rule("stale", 1)};
+  config->UserRules = {Rule("stale", RuleType::Body)};
   config->LoadRules();
   EXPECT_TRUE(config->UserRules.empty());
   EXPECT_TRUE(config->AcceptRules.empty());
@@ -137,9 +140,9 @@ TEST_F(RuleFilesTest, NoUserRulesDeletesTheUserFile) {
 TEST_F(RuleFilesTest, ADamagedFileIsLoggedAndEmptiesOnlyItsOwnLists) {
   // Declares far more than any rule file holds.
   WriteTextFile(System(), "\xFF\xFF\xFF\xFFgarbage");
-  WriteExpanded(User(), EncodeRules({Rule("u", 1), Rule("a", 2)}, {}));
+  WriteExpanded(User(), EncodeRules({Rule("u", RuleType::Body), Rule("a", RuleType::AlwaysAccept)}, {}));
   auto config = NewConfig();
-  config->SysHeaderRules = {Rule("stale", 0)};
+  config->SysHeaderRules = {Rule("stale", RuleType::Header)};
   config->LoadRules();
   EXPECT_TRUE(config->SysHeaderRules.empty());
   EXPECT_TRUE(config->SysBodyRules.empty());
@@ -156,8 +159,8 @@ TEST_F(RuleFilesTest, ADamagedFileIsLoggedAndEmptiesOnlyItsOwnLists) {
 
 TEST_F(RuleFilesTest, AFailedWriteLeavesBothFilesAndIsLoggedOrShownByLevel) {
   auto config = NewConfig();
-  config->SysHeaderRules = {Rule("h", 0)};
-  config->UserRules = {Rule("u", 1)};
+  config->SysHeaderRules = {Rule("h", RuleType::Header)};
+  config->UserRules = {Rule("u", RuleType::Body)};
   ASSERT_TRUE(config->SaveRules());
   const std::string system = ReadTextFile(System());
   const std::string user = ReadTextFile(User());

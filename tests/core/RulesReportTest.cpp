@@ -21,10 +21,10 @@ class RulesReportTest : public test::StoreTest {
 protected:
   std::unique_ptr<TConfigData> Config = NewConfig();
   void SetUp() override {
-    Config->SysHeaderRules = {Rule("Header one", 0, true, false)};
-    Config->SysBodyRules = {Rule("Body one", 1, false, true)};
-    Config->UserRules = {Rule("User header", 0), Rule("User body", 7)};
-    Config->AcceptRules = {Rule("Newsletter", 2, false)};
+    Config->SysHeaderRules = {Rule("Header one", RuleType::Header, true, false)};
+    Config->SysBodyRules = {Rule("Body one", RuleType::Body, false, true)};
+    Config->UserRules = {Rule("User header", RuleType::Header), Rule("User body", 7)};
+    Config->AcceptRules = {Rule("Newsletter", RuleType::AlwaysAccept, false)};
   }
 };
 

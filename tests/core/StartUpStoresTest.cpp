@@ -46,7 +46,7 @@ TEST_F(StartUpStoresTest, EveryStoreIsLoaded) {
   TRuleRec header;
   header.Description = "h";
   TRuleRec accept;
-  accept.RuleType = 2;
+  accept.RuleType = RuleType::AlwaysAccept;
   WriteTextFile(Dir / "mmtrules.bin", CompressContainer(EncodeRules({header}, {})));
   WriteTextFile(Dir / "usrrules.bin", CompressContainer(EncodeRules({accept}, {})));
   WriteTextFile(Dir / "blacklists.dat", EncodeBlacklists(DefaultBlacklists()));
@@ -109,7 +109,7 @@ TEST_F(StartUpStoresTest, AnUnreadableStoreIsReportedAndStartUpGoesOn) {
 TEST_F(StartUpStoresTest, ADamagedStoreKeepsItsWholeRecordsACopyAndTellsTheUser) {
   // Nothing pads the records of these stores, so bytes after the last whole record are damage.
   TRuleRec header, body;
-  body.RuleType = 1;
+  body.RuleType = RuleType::Body;
   const std::string profiles = EncodeBlocks(EncodeProfiles({ProfileRecord{}, ProfileRecord{}})) + "12345678";
   const std::string senders = EncodeApprovedSenders({{"friend@example.com", "Friend"}}) + "partial";
   const std::string rules = CompressContainer(EncodeRules({header, body}, {}) + std::string(76, 'x'));

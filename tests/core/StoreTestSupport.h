@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Dialer.h"
+#include "support/FakeDialer.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
 #include "support/RecordingUiHost.h"
@@ -14,14 +14,6 @@
 #include <string>
 
 namespace mailmoat::test {
-
-class TStoreDialer : public TDialer {
-public:
-  bool Unavailable = false;
-  std::vector<std::string> EntriesAsked;
-  bool RasUnavailable() const override { return Unavailable; }
-  void GetEntryDialParams(const std::string& entry) override { EntriesAsked.push_back(entry); }
-};
 
 // A file's bytes and modification time. Taking the snapshot first moves the time an hour
 // back, so a rewrite within the same second still shows.
@@ -52,7 +44,10 @@ class StoreTest : public testing::Test {
 protected:
   TTempDir Dir;
   TRecordingUiHost Ui;
-  TStoreDialer Dialer;
+  TFakeDialer Dialer;
+
+  // The dialer is available, so that start-up reads the stored entry's parameters.
+  StoreTest() { Dialer.Unavailable = false; }
 
   std::unique_ptr<TConfigData> NewConfig() {
     return std::make_unique<TConfigData>(TAppPaths::ForHome(Dir.Path()), Ui, Dialer,

@@ -181,13 +181,13 @@ TEST_F(ConfigDumpTest, RulesBlacklistsAndOutboundSettings) {
   user.Description = "Casino";
   user.HeaderField = "Subject";
   user.Expression = "casino";
-  user.RuleType = 1;
+  user.RuleType = RuleType::Body;
   user.Enabled = false;
   user.RuleID = 0;
   TRuleRec accept = user;
   accept.Description = "Boss";
   accept.HeaderField = "From";
-  accept.RuleType = 2;
+  accept.RuleType = RuleType::AlwaysAccept;
   accept.Enabled = true;
   accept.RejectOnMatch = false;
   accept.RuleID = 77;

@@ -201,7 +201,8 @@ TEST_F(BlacklistLookupTest, TheCaresResolverAsksInParallelWithinItsTimeLimit) {
   server.Set("2.0.0.127.bl.test", {{Ip(127, 0, 0, 2), Ip(127, 0, 0, 3)}, 200, false});
   server.Set("3.0.0.127.bl.test", {{}, 200, false});
   server.Set("4.0.0.127.bl.test", {{Ip(127, 0, 0, 4)}, 0, true});
-  TCaresResolver resolver(Ui, server.Address(), {.TryMs = 100, .Tries = 2, .TotalMs = 300, .SliceMs = 10});
+  TCaresResolver resolver([&] { Ui.ProcessMessages(); }, server.Address(),
+                          {.TryMs = 100, .Tries = 2, .TotalMs = 300, .SliceMs = 10});
   std::vector<TDnsAnswer> answers(3);
   auto start = std::chrono::steady_clock::now();
   resolver.Resolve({"2.0.0.127.bl.test", "3.0.0.127.bl.test", "4.0.0.127.bl.test"},
@@ -227,7 +228,7 @@ TEST_F(BlacklistLookupTest, TheCaresResolverAsksInParallelWithinItsTimeLimit) {
   });
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
   EXPECT_THAT(answered, ElementsAre(1u));
-  EXPECT_THROW(TCaresResolver(Ui, "not a server"), EDnsError);
+  EXPECT_THROW(TCaresResolver([&] { Ui.ProcessMessages(); }, "not a server"), EDnsError);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "core/Addresses.h"
 #include "core/StoreTestSupport.h"
 #include "mail/TmsMessage.h"
+#include "platform/AsciiText.h"
 
 #include <gmock/gmock.h>
 
@@ -13,7 +14,7 @@
 namespace mailmoat::test {
 
 inline TRuleRec Rule(const std::string& description, const std::string& field, const std::string& expression,
-                     bool rejectOnMatch = true, std::uint8_t type = 0, bool enabled = true) {
+                     bool rejectOnMatch = true, std::uint8_t type = RuleType::Header, bool enabled = true) {
   TRuleRec rule;
   rule.Description = description;
   rule.HeaderField = field;
@@ -34,7 +35,7 @@ protected:
   // The log's lines without their time stamps.
   std::vector<std::string> LogLines() const {
     std::vector<std::string> lines;
-    for (const std::string& line : SplitTextLines(Log())) {
+    for (const std::string& line : SplitLines(Log())) {
       const bool stamped = line.size() > 21 && line[2] == ' ' && line[11] == ' ' && line[20] == ' ';
       lines.push_back(stamped ? line.substr(21) : line);  // "dd Mon yyyy hh:mm:ss "
     }

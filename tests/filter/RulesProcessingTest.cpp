@@ -36,7 +36,7 @@ protected:
 
 TEST_F(RulesProcessingTest, HeaderRulesAreCaseSensitiveWhileAcceptRulesAreNot) {
   Config->SysHeaderRules = {Rule("Drug spam", "Subject", "viagra")};
-  Config->AcceptRules = {Rule("Friends", "Subject", "viagra", true, 2)};
+  Config->AcceptRules = {Rule("Friends", "Subject", "viagra", true, RuleType::AlwaysAccept)};
   auto msg = Message("Cheap VIAGRA now");
   std::string description;
   EXPECT_EQ(HeaderIndex(*msg, &description), -1);
@@ -78,8 +78,8 @@ TEST_F(RulesProcessingTest, ABlankExpressionNeverFiresAndIsLoggedOncePerRun) {
   // Either way round: matching everything, or (RejectOnMatch off) firing on everything.
   Config->SysHeaderRules = {Rule("Blank header", "Subject", " "), Rule("Blank inverse", "Subject", "", false),
                             Rule("Real", "Subject", "offer")};
-  Config->SysBodyRules = {Rule("Blank body", "", "", false, 1)};
-  Config->AcceptRules = {Rule("Blank accept", "Subject", " \t", true, 2)};
+  Config->SysBodyRules = {Rule("Blank body", "", "", false, RuleType::Body)};
+  Config->AcceptRules = {Rule("Blank accept", "Subject", " \t", true, RuleType::AlwaysAccept)};
   std::string description;
   for (const char* subject : {"Hello", "An offer"}) {
     auto msg = Message(subject);
@@ -99,9 +99,10 @@ TEST_F(RulesProcessingTest, ABlankExpressionNeverFiresAndIsLoggedOncePerRun) {
 }
 
 TEST_F(RulesProcessingTest, SystemRulesBeforeUserHeaderRulesWithIndexesWithinTheirList) {
-  Config->SysHeaderRules = {Rule("Sys off", "Subject", "offer", true, 0, false), Rule("Sys other", "Subject", "zzz")};
-  Config->UserRules = {Rule("User body", "Subject", "offer", true, 1), Rule("User type 3", "Subject", "offer", true, 3),
-                       Rule("User header", "Subject", "offer")};
+  Config->SysHeaderRules = {Rule("Sys off", "Subject", "offer", true, RuleType::Header, false),
+                            Rule("Sys other", "Subject", "zzz")};
+  Config->UserRules = {Rule("User body", "Subject", "offer", true, RuleType::Body),
+                       Rule("User type 3", "Subject", "offer", true, 3), Rule("User header", "Subject", "offer")};
   auto msg = Message("Special offer");
   std::string description;
   EXPECT_EQ(HeaderIndex(*msg, &description), 2);
@@ -137,28 +138,29 @@ TEST_F(RulesProcessingTest, TestedTextsOfTheHeaderFields) {
 }
 
 TEST_F(RulesProcessingTest, BodyRulesIgnoreBlanksWhileAcceptRulesTurnThemIntoWhitespace) {
-  Config->SysBodyRules = {Rule("Phrase", "", "free money", true, 1)};
+  Config->SysBodyRules = {Rule("Phrase", "", "free money", true, RuleType::Body)};
   std::string description;
   EXPECT_EQ(Rules().MatchBodyRules("get free money today", description), -1);
   EXPECT_EQ(description, "ok");
   EXPECT_EQ(Rules().MatchBodyRules("get freemoney today", description), 0);
   EXPECT_EQ(description, "Phrase");
 
-  Config->AcceptRules = {Rule("Phrase", "Subject", "free money", true, 2)};
+  Config->AcceptRules = {Rule("Phrase", "Subject", "free money", true, RuleType::AlwaysAccept)};
   EXPECT_TRUE(Rules().MatchAcceptRules(*Message("free\tmoney"), description));
   EXPECT_FALSE(Rules().MatchAcceptRules(*Message("freemoney"), description));
   EXPECT_EQ(Rules().MatchBodyRules("", description), -1);
 
   // Disabled ones are skipped; RejectOnMatch means nothing to them.
-  Config->AcceptRules = {Rule("Off", "Subject", "news", true, 2, false), Rule("On", "Subject", "news", false, 2)};
+  Config->AcceptRules = {Rule("Off", "Subject", "news", true, RuleType::AlwaysAccept, false),
+                         Rule("On", "Subject", "news", false, RuleType::AlwaysAccept)};
   EXPECT_TRUE(Rules().MatchAcceptRules(*Message("Weekly news"), description));
   EXPECT_EQ(description, "On");
 }
 
 TEST_F(RulesProcessingTest, UserBodyRulesComeAfterSystemOnesAndLogAsHeaderChecks) {
-  Config->SysBodyRules = {Rule("Sys", "", "never", true, 1)};
+  Config->SysBodyRules = {Rule("Sys", "", "never", true, RuleType::Body)};
   Config->UserRules = {Rule("Header", "Subject", "text"), Rule("Type 3", "", "text", true, 3),
-                       Rule("Mine", "", "^line\\ two", true, 1)};
+                       Rule("Mine", "", "^line\\ two", true, RuleType::Body)};
   std::string description;
   EXPECT_EQ(Rules().MatchBodyRules("line one\r\nline two\r\n", description), 2);
   EXPECT_EQ(description, "Mine");
@@ -219,7 +221,7 @@ TEST_F(RulesProcessingTest, StripIsoWordsOnAnEncodedWordsAcrossTheJoin) {
 class CheckMessageBodyTest : public RulesProcessingTest {};
 
 TEST_F(CheckMessageBodyTest, AMessageWithoutBoundaryIsTestedOnItsOriginal) {
-  Config->SysBodyRules = {Rule("Different", "", "^--different", true, 1)};
+  Config->SysBodyRules = {Rule("Different", "", "^--different", true, RuleType::Body)};
   TmsMessage msg;
   msg.LoadFromFile(std::string(MAILMOAT_TEST_DATA_DIR) + "/mail/15_broken_boundary.eml");
   ASSERT_EQ(msg.Attachments.Count(), 1u);
@@ -243,7 +245,7 @@ TEST_F(CheckMessageBodyTest, AMessageWithoutBoundaryIsTestedOnItsOriginal) {
 }
 
 TEST_F(CheckMessageBodyTest, TheBoundaryErrorCountsOnlyNearTheStart) {
-  Config->SysBodyRules = {Rule("Own text", "", "Cannot\\ find\\ boundary", true, 1)};
+  Config->SysBodyRules = {Rule("Own text", "", "Cannot\\ find\\ boundary", true, RuleType::Body)};
   TmsMessage msg;
   msg.Body = {std::string(78, 'x'), "Cannot find boundary"};  // at character 80
   std::string reason;
@@ -258,7 +260,8 @@ TEST_F(CheckMessageBodyTest, TheBoundaryErrorCountsOnlyNearTheStart) {
 TEST_F(RulesProcessingTest, ARunawayPatternFailsFastAndOnlySkipsItsRule) {
   const std::string hostile = std::string(40, 'a') + "!";
   Config->SysHeaderRules = {Rule("Runaway", "Subject", "^(a+)+$", false), Rule("Next", "Subject", "!$")};
-  Config->SysBodyRules = {Rule("Runaway", "", "(a|aa)+$", true, 1), Rule("Next", "", "!", true, 1)};
+  Config->SysBodyRules = {Rule("Runaway", "", "(a|aa)+$", true, RuleType::Body),
+                          Rule("Next", "", "!", true, RuleType::Body)};
   auto msg = Message(hostile);
   std::string description;
   const auto start = std::chrono::steady_clock::now();

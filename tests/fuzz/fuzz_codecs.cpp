@@ -1,6 +1,6 @@
 // The three decoders on any bytes: they may refuse with their own error, never misbehave;
 // the encoders' output must decode back to the input.
-#include "mail/MailText.h"
+#include "platform/AsciiText.h"
 #include "mail/MessageErrors.h"
 #include "mail/MimeCodecs.h"
 

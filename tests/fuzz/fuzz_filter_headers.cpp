@@ -2,12 +2,12 @@
 // stripping must end with no lower-case ISO word left and the line count unchanged, and the
 // blacklist stage may only ever ask for four-part reversed addresses.
 #include "core/ConsoleUiHost.h"
-#include "core/Dialer.h"
+#include "platform/Dialer.h"
 #include "core/dataConfig.h"
 #include "filter/BlacklistLookup.h"
 #include "filter/DnsResolver.h"
 #include "filter/uRulesProcessing.h"
-#include "mail/MailText.h"
+#include "platform/AsciiText.h"
 #include "mail/TmsMessage.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Header lines from anywhere: every look-up must answer, and the parsed fields keep their
 // 255-byte limits.
 #include "mail/MailHeaders.h"
-#include "mail/MailText.h"
+#include "platform/AsciiText.h"
 #include "mail/TmsMessage.h"
 
 #include <cstdint>

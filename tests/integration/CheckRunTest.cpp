@@ -5,6 +5,7 @@
 #include "check/dataModRAS.h"
 #include "core/Addresses.h"
 #include "core/Notification.h"
+#include "platform/AsciiText.h"
 #include "filter/FilterTestSupport.h"
 #include "integration/DovecotServer.h"
 #include "integration/TcpRelay.h"
@@ -12,6 +13,7 @@
 #include "mail/TmsMessage.h"
 #include "mail/TmsPOPClient.h"
 #include "support/FakeDialer.h"
+#include "support/FakeNotifier.h"
 #include "support/RecordingCheckView.h"
 #include "support/RecordingUiHost.h"
 
@@ -29,13 +31,7 @@ using test::TDovecotServer;
 using testing::ElementsAre;
 using testing::UnorderedElementsAre;
 
-class TCountingNotifier : public TRunNotifier {
-public:
-  void ShowProcessingSummary() override { ++Summaries; }
-  void NotifyNewMail() override { ++Notifications; }
-  int Summaries = 0;
-  int Notifications = 0;
-};
+using test::TCountingNotifier;
 
 // A message whose last body line names it, so an archive file shows whether the whole
 // message was retrieved or only its headers and first line.
@@ -76,7 +72,7 @@ protected:
     Config->Strict = true;
     Config->ValidAddresses = {"joe@example.org"};
     Config->SysHeaderRules = {test::Rule("Pills in the subject", "Subject", "(?i)pills")};
-    Config->SysBodyRules = {test::Rule("Advance fee", "", "(?i)transfer\\s+fee", true, 1)};
+    Config->SysBodyRules = {test::Rule("Advance fee", "", "(?i)transfer\\s+fee", true, RuleType::Body)};
     Ras.Attach(*Config);
     Engine = std::make_unique<TdataPOP3>(*Config, Ras, View, Notifier);
   }
@@ -135,7 +131,7 @@ protected:
       EXPECT_EQ(e.path().extension(), ".spam") << e.path();
       std::string id;
       TArchived archived;
-      for (const std::string& line : SplitTextLines(test::ReadTextFile(e.path()))) {
+      for (const std::string& line : SplitLines(test::ReadTextFile(e.path()))) {
         if (line.rfind("Message-ID: <", 0) == 0) id = line.substr(13, line.find('@') - 13);
         if (line.rfind("X-SpamRejection3: ", 0) == 0) archived.ReasonLine = line;
         if (!id.empty() && line == "end of " + id) archived.Whole = true;
@@ -180,7 +176,7 @@ protected:
     CheckRunTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     Config->ApprovedSenders = {{"friend@example.net", "Friend"}};
-    Config->AcceptRules = {test::Rule("Club list", "Subject", "\\[club\\]", true, 2)};
+    Config->AcceptRules = {test::Rule("Club list", "Subject", "\\[club\\]", true, RuleType::AlwaysAccept)};
     Config->EatBlankSubj = true;
     Config->MaxMsgSize = 40;
     const std::string big(45000, 'x');
@@ -593,7 +589,7 @@ TEST_F(CheckRunTest, AKeepAliveTickNeverTakesTheReplyOfADelete) {
   TmsPOPClient pop;
   TKeepAliveUi ui;
   pop.Blocking = false;
-  pop.Ui = &ui;
+  pop.ProcessMessages = [&] { ui.ProcessMessages(); };
   pop.TimeOut = 10;
   pop.UserName = Users[0];
   pop.Password = "pw";

@@ -87,7 +87,8 @@ protected:
     }
     ASSERT_NE(Pid, 0) << "rbldnsd did not start: " << test::ReadTextFile(Dir / "rbldnsd.log");
     ::setenv("MAILMOAT_DNS_SERVER", ("127.0.0.1:" + std::to_string(Port)).c_str(), 1);
-    Resolver = std::make_unique<TCaresResolver>(Ui, TCaresResolver::ConfiguredServer(*Config));
+    Resolver =
+        std::make_unique<TCaresResolver>([this] { Ui.ProcessMessages(); }, TCaresResolver::ConfiguredServer(*Config));
     ::unsetenv("MAILMOAT_DNS_SERVER");
     Config->LoggingLevel = LogLevel::Verbose;
     Config->Blacklists = {Blacklist("Second list", "second.test"), Blacklist("Test list", "bl.test")};
@@ -163,7 +164,7 @@ TEST_F(RbldnsdIntegrationTest, ADeadServerMeansNotListedWithinTheTimeLimit) {
   // two tries, 4 s in all) end the wait.
   int silent = -1;
   const int port = LoopbackUdpPort(&silent);
-  TCaresResolver resolver(Ui, "127.0.0.1:" + std::to_string(port));
+  TCaresResolver resolver([&] { Ui.ProcessMessages(); }, "127.0.0.1:" + std::to_string(port));
   TBlacklistLookup lookup(*Config, resolver);
   TmsMessage msg;
   msg.Headers = {"Received: [192.0.2.7]"};

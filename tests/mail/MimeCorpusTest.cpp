@@ -1,7 +1,7 @@
 // Realistic messages under tests/data/mail: each is parsed, checked, saved, parsed again and
 // checked again. Saving adds an empty line before each boundary, so bodies and 7-bit or
 // quoted-printable data are compared without their trailing empty lines.
-#include "mail/MailText.h"
+#include "platform/AsciiText.h"
 #include "mail/TmsMessage.h"
 #include "platform/FileSystem.h"
 

@@ -192,7 +192,7 @@ TEST_F(ScriptedSocketTest, NonBlockingWaitsLetWindowMessagesRun) {
   Server.Pause(400).Line("+OK");
   test::TRecordingUiHost ui;
   TmsClientSocket s(110);
-  s.Ui = &ui;
+  s.ProcessMessages = [&] { ui.ProcessMessages(); };
   Connect(s);
   EXPECT_EQ(s.ReadLine(), "+OK");
   EXPECT_GE(ui.ProcessMessagesCalls, 4);
@@ -203,7 +203,7 @@ TEST_F(ScriptedSocketTest, NonBlockingWaitsLetWindowMessagesRun) {
   blockingServer.Start();
   test::TRecordingUiHost quiet;
   TmsClientSocket b(110);
-  b.Ui = &quiet;
+  b.ProcessMessages = [&] { quiet.ProcessMessages(); };
   b.Blocking = true;
   b.SetHost("127.0.0.1:" + std::to_string(blockingServer.Port()));
   b.Connect();

@@ -224,7 +224,7 @@ TEST_F(POPClientTest, KeepAliveTicksDuringAWaitAreSkipped) {
   Pop.Login();
   TKeepAliveUiHost ui;
   ui.Pop = &Pop;
-  Pop.Ui = &ui;
+  Pop.ProcessMessages = [&] { ui.ProcessMessages(); };
   Pop.Blocking = false;
   EXPECT_EQ(Pop.GetMessageSize(), 99);
   EXPECT_GT(ui.ProcessMessagesCalls, 0);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Dialer.h"
+#include "platform/Dialer.h"
 #include "platform/Errors.h"
 
 #include <deque>
@@ -12,7 +12,7 @@ namespace mailmoat::test {
 
 // A dial-up service with scripted answers: unavailable unless told otherwise, and reading an
 // entry's parameters fails when ParamsFail is set. Dial takes its results from DialResults
-// (0 when none is left); a successful dial connects, a hang-up of a connection disconnects
+// (LaterDialResult when none is left); a successful dial connects, a hang-up of a connection disconnects
 // and fires OnDisconnect, as the real one does.
 class TFakeDialer : public TDialer {
 public:
@@ -21,6 +21,7 @@ public:
   bool SetParamsFail = false;
   bool Connected = false;
   std::deque<int> DialResults;
+  int LaterDialResult = 0;
   std::vector<std::string> EntriesAsked;
   std::vector<std::string> Entries;
   // The fields as each dial and each SetEntryDialParams saw them: "entry|user|password|phone".
@@ -44,7 +45,7 @@ public:
   int Dial() override {
     Dials.push_back(Fields());
     if (WhileDialling) WhileDialling();
-    const int code = DialResults.empty() ? 0 : DialResults.front();
+    const int code = DialResults.empty() ? LaterDialResult : DialResults.front();
     if (!DialResults.empty()) DialResults.pop_front();
     Connected = code == 0;
     return code;

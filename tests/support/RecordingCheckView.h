@@ -1,7 +1,8 @@
 #pragma once
 
-#include "core/UiHost.h"
+#include "core/CheckView.h"
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,10 +23,11 @@ public:
   }
   void SetProgress(int position) override { ProgressPosition = position; }
   void StepProgress(int by) override { ProgressPosition += by; }
-  void SetPanelText(int panel, const std::string& text) override {
-    Add("panel" + std::to_string(panel) + ": " + text);
-    if (panel >= 0 && panel < 3) Panels[panel] = text;
+  void SetPanelText(TStatusPanel panel, const std::string& text) override {
+    Add("panel" + std::to_string(static_cast<int>(panel)) + ": " + text);
+    Panels[static_cast<std::size_t>(panel)] = text;
   }
+  const std::string& Panel(TStatusPanel panel) const { return Panels[static_cast<std::size_t>(panel)]; }
   void SetTrayHint(const std::string& hint) override { Add("tray: " + hint); }
   void AnimateTray(bool on) override { Add(on ? "animate on" : "animate off"); }
   void EnableCheckCommands(bool enabled) override {
@@ -79,7 +81,7 @@ public:
   // Called after every recorded call; tests use it to press Abort at a chosen moment.
   std::function<void(const std::string&)> OnCall;
   std::string SoundError;
-  std::string Panels[3];
+  std::array<std::string, 3> Panels;
   int ProgressMax = 0;
   int ProgressPosition = 0;
   bool CommandsEnabled = true;

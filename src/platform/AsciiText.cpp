@@ -1,6 +1,4 @@
-#include "mail/MailText.h"
-
-#include <algorithm>
+#include "platform/AsciiText.h"
 
 namespace mailmoat {
 namespace {
@@ -9,11 +7,21 @@ bool IsTrimmed(char c) {
   return static_cast<unsigned char>(c) <= 32;
 }
 
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
 }  // namespace
 
 std::string_view TrimText(std::string_view text) {
   while (!text.empty() && IsTrimmed(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
 }
 
@@ -71,6 +79,26 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
     text += line;
     text += "\r\n";
+  }
+  return text;
+}
+
+std::vector<std::string> SplitText(std::string_view text, std::string_view separator) {
+  if (separator.empty()) return {std::string(text)};
+  std::vector<std::string> pieces;
+  for (std::size_t at; (at = text.find(separator)) != std::string_view::npos;
+       text.remove_prefix(at + separator.size())) {
+    pieces.emplace_back(text.substr(0, at));
+  }
+  pieces.emplace_back(text);
+  return pieces;
+}
+
+std::string JoinText(const std::vector<std::string>& pieces, std::string_view separator) {
+  std::string text;
+  for (const std::string& piece : pieces) {
+    if (&piece != &pieces.front()) text += separator;
+    text += piece;
   }
   return text;
 }
