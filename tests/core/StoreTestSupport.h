@@ -1,17 +1,14 @@
 #pragma once
 
-#include "support/FakeDialer.h"
-#include "core/dataConfig.h"
 #include "platform/Errors.h"
-#include "support/RecordingUiHost.h"
-#include "support/TempDir.h"
+#include "support/ConfigFixture.h"
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace mailmoat::test {
 
@@ -39,23 +36,12 @@ inline void MakeUnreadable(const std::filesystem::path& path) {
   std::filesystem::create_symlink("/proc/self/mem", path);
 }
 
-// A configuration object over a temporary program directory, not yet started.
-class StoreTest : public testing::Test {
+// Configuration objects over a temporary program directory. The dialer is available, so that
+// start-up reads the stored entry's parameters.
+class StoreTest : public ConfigFixture {
 protected:
-  TTempDir Dir;
-  TRecordingUiHost Ui;
-  TFakeDialer Dialer;
+  StoreTest() : ConfigFixture(true) {}
 
-  // The dialer is available, so that start-up reads the stored entry's parameters.
-  StoreTest() { Dialer.Unavailable = false; }
-
-  std::unique_ptr<TConfigData> NewConfig() {
-    return std::make_unique<TConfigData>(TAppPaths::ForHome(Dir.Path()), Ui, Dialer,
-                                         [] { return std::time_t(1796735109); });
-  }
-  std::string Log() const {
-    return std::filesystem::exists(Dir / "mmt.log") ? ReadTextFile(Dir / "mmt.log") : std::string();
-  }
   // The names in the program directory other than the log, the lock and the registry.
   std::vector<std::string> DataFiles() const {
     std::vector<std::string> names;
