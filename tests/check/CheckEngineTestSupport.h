@@ -69,16 +69,6 @@ protected:
     return Config->Profiles.back();
   }
 
-  bool Logged(const std::string& line) const {
-    const std::vector<std::string> lines = LogLines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-  }
-  std::vector<std::string> LinesStartingWith(const std::string& prefix) const {
-    std::vector<std::string> found;
-    for (const std::string& line : LogLines())
-      if (line.rfind(prefix, 0) == 0) found.push_back(line);
-    return found;
-  }
   static std::vector<std::string> Matching(const std::vector<std::string>& commands, const std::string& prefix) {
     std::vector<std::string> found;
     for (const std::string& c : commands)

@@ -142,17 +142,6 @@ protected:
     return files;
   }
 
-  std::vector<std::string> LinesStartingWith(const std::string& prefix) const {
-    std::vector<std::string> lines;
-    for (const std::string& line : LogLines())
-      if (line.rfind(prefix, 0) == 0) lines.push_back(line);
-    return lines;
-  }
-  bool Logged(const std::string& line) const {
-    const std::vector<std::string> lines = LogLines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-  }
-
   static std::unique_ptr<TDovecotServer> Server;
   static std::string StartLog;
   static int UserCount;
