@@ -2,9 +2,7 @@
 #include "core/IniFile.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
-#include "support/FakeDialer.h"
-#include "support/RecordingUiHost.h"
-#include "support/TempDir.h"
+#include "support/ConfigFixture.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -13,21 +11,10 @@ namespace mailmoat {
 namespace {
 
 using test::ReadTextFile;
-using test::TRecordingUiHost;
 using test::TTempDir;
 using test::WriteTextFile;
 
-class ConfigDataTest : public testing::Test {
-protected:
-  TTempDir Dir;
-  TRecordingUiHost Ui;
-  test::TFakeDialer Dialer;
-
-  std::unique_ptr<TConfigData> NewConfig(const TPath& home) {
-    return std::make_unique<TConfigData>(TAppPaths::ForHome(home), Ui, Dialer, [] { return std::time_t(1796735109); });
-  }
-  std::unique_ptr<TConfigData> NewConfig() { return NewConfig(Dir.Path()); }
-};
+using ConfigDataTest = test::ConfigFixture;
 
 TEST_F(ConfigDataTest, FreshStartShowsTheNoAccountsBoxOnceBehindTheHourglass) {
   auto config = NewConfig();
