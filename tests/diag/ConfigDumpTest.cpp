@@ -2,9 +2,7 @@
 
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
-#include "support/FakeDialer.h"
-#include "support/RecordingUiHost.h"
-#include "support/TempDir.h"
+#include "support/ConfigFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +12,15 @@ namespace {
 // Tuesday 08 December 2026 13:40:03 UTC; the tests run in UTC.
 constexpr std::time_t Now = 1796737203;
 
-class ConfigDumpTest : public testing::Test {
+class ConfigDumpTest : public test::ConfigFixture {
 protected:
-  test::TTempDir Dir;
-  test::TRecordingUiHost Ui;
-  test::TFakeDialer Dialer;
-  TConfigData Config{TAppPaths::ForHome(Dir.Path()), Ui, Dialer, [] { return Now; }};
+  ConfigDumpTest() {
+    Clock = Now;
+    StartUp();
+  }
 
   std::vector<std::string> Lines(TDumpLevel level, const TSystemFacts& facts = {}) {
-    return ConfigDumpLines(Config, level, TDumpWindow{800, 600, 10, 20}, facts, Now);
+    return ConfigDumpLines(*Config, level, TDumpWindow{800, 600, 10, 20}, facts, Now);
   }
   static std::string Joined(const std::vector<std::string>& lines) {
     std::string text;
@@ -123,10 +121,10 @@ TEST_F(ConfigDumpTest, ProfilesAreNumberedInHexadecimal) {
     p.Enabled = i != 3;
     p.Archive = i == 3;
     p.ArchiveDir = "/home/u/spam";
-    Config.Profiles.push_back(p);
+    Config->Profiles.push_back(p);
   }
-  Config.AutoMins = 15;
-  Config.AutoType = true;
+  Config->AutoMins = 15;
+  Config->AutoType = true;
   const std::string text = Section(Lines(TDumpLevel::None), "[ --- Mail Server Profiles --- ]");
   EXPECT_EQ(text.rfind("[ --- Mail Server Profiles --- ]\nNumber of profiles defined: $0C\n \n", 0), 0u);
   EXPECT_NE(text.find("Profile Name: [$0003] Box3\n"
@@ -151,9 +149,9 @@ TEST_F(ConfigDumpTest, AddressListsAndTheirCounts) {
             "Strict address check (TO/CC) : False\n"
             "Address check process type   : standard\n \n");
 
-  Config.ValidAddresses = {"me@example.org", "me@example.net"};
-  Config.Unknown = Config.RegExAddressCheck = true;
-  Config.ApprovedSenders = {{"friend@example.org", "Friend"},
+  Config->ValidAddresses = {"me@example.org", "me@example.net"};
+  Config->Unknown = Config->RegExAddressCheck = true;
+  Config->ApprovedSenders = {{"friend@example.org", "Friend"},
                             {"a.very.long.address.of.somebody@subdomain.example.org", "Long"}};
   const auto lines = Lines(TDumpLevel::None);
   EXPECT_EQ(Section(lines, "[ --- Valid Addresses --- ]"),
@@ -191,13 +189,13 @@ TEST_F(ConfigDumpTest, RulesBlacklistsAndOutboundSettings) {
   accept.Enabled = true;
   accept.RejectOnMatch = false;
   accept.RuleID = 77;
-  Config.UserRules = {user};
-  Config.AcceptRules = {accept};
-  Config.SysHeaderRules.resize(3);
-  Config.Blacklists = {{"Spamhaus SBL", "sbl.spamhaus.org", true, {}}, {"SpamCop", "bl.spamcop.net", false, {}}};
-  Config.Requeue.SMTPServer = "smtp.example.org";
-  Config.Requeue.SMTPPassword = "  ";
-  Config.SpamCop.ReportAddress = "submit.1234@spam.example";
+  Config->UserRules = {user};
+  Config->AcceptRules = {accept};
+  Config->SysHeaderRules.resize(3);
+  Config->Blacklists = {{"Spamhaus SBL", "sbl.spamhaus.org", true, {}}, {"SpamCop", "bl.spamcop.net", false, {}}};
+  Config->Requeue.SMTPServer = "smtp.example.org";
+  Config->Requeue.SMTPPassword = "  ";
+  Config->SpamCop.ReportAddress = "submit.1234@spam.example";
   const std::string text = Joined(Lines(TDumpLevel::None));
   EXPECT_NE(text.find("SMTP Server Hostname: smtp.example.org\nSMTP Login Username:  \n"
                       "SMTP Login Password: <blank>\nUsing SMTP AUTH:     No\n"),
@@ -243,7 +241,7 @@ TEST_F(ConfigDumpTest, ProgressNamesEachSectionAndEndsFull) {
   std::vector<std::string> sections;
   std::vector<int> positions;
   TDumpProgress progress{[&](const std::string& s) { sections.push_back(s); }, [&](int p) { positions.push_back(p); }};
-  ConfigDumpLines(Config, TDumpLevel::Detailed, {}, {}, Now, progress);
+  ConfigDumpLines(*Config, TDumpLevel::Detailed, {}, {}, Now, progress);
   EXPECT_EQ(sections, (std::vector<std::string>{"Preparing", "Window settings", "General system information",
                                                 "Mail server profiles", "valid addresses & settings",
                                                 "approved senders", "spammer scanning options", "Notification settings",
@@ -254,11 +252,11 @@ TEST_F(ConfigDumpTest, ProgressNamesEachSectionAndEndsFull) {
 }
 
 TEST_F(ConfigDumpTest, FileHasCrLfLinesAndAFailedWriteKeepsTheOldFile) {
-  WriteConfigDump(Config, Dir / "mmtdump.txt", TDumpLevel::None, {});
+  WriteConfigDump(*Config, Dir / "mmtdump.txt", TDumpLevel::None, {});
   const std::string text = test::ReadTextFile(Dir / "mmtdump.txt");
   EXPECT_NE(text.find("\r\n \r\n[ --- Mailmoat Window Settings --- ]\r\n"), std::string::npos);
   EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-  EXPECT_THROW(WriteConfigDump(Config, Dir / "missing" / "mmtdump.txt", TDumpLevel::None, {}), EInOutError);
+  EXPECT_THROW(WriteConfigDump(*Config, Dir / "missing" / "mmtdump.txt", TDumpLevel::None, {}), EInOutError);
   EXPECT_NE(ConfigDumpCompletedText().find("Would you like to view the dump file now?"), std::string::npos);
 }
 
