@@ -2,9 +2,7 @@
 #include "core/Registry.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
-#include "support/FakeDialer.h"
-#include "support/RecordingUiHost.h"
-#include "support/TempDir.h"
+#include "support/ConfigFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,24 +10,15 @@ namespace mailmoat {
 namespace {
 
 using test::ReadTextFile;
-using test::TRecordingUiHost;
-using test::TTempDir;
 using test::WriteTextFile;
 
 // 08 Dec 2026 13:05:09 UTC; the tests run in UTC.
 constexpr std::time_t Now = 1796735109;
 constexpr std::time_t Day = 86400;
 
-class ActivityLogTest : public testing::Test {
+class ActivityLogTest : public test::ConfigFixture {
 protected:
-  TTempDir Dir;
-  TRecordingUiHost Ui;
-  test::TFakeDialer Dialer;
-  std::time_t Clock = Now;
-  TConfigData Config{TAppPaths::ForHome(Dir.Path()), Ui, Dialer, [this] { return Clock; }};
-
-  TPath LogPath() const { return Dir / "mmt.log"; }
-  std::string LogText() const { return ReadTextFile(LogPath()); }
+  ActivityLogTest() { StartUp(); }
 };
 
 TEST(LogTimeStamps, EnglishMonthNamesWhateverTheLocale) {
@@ -62,37 +51,37 @@ TEST(LogLevels, TerseSitsBetweenNoneAndNormal) {
 }
 
 TEST_F(ActivityLogTest, LinesAreTimeStampedAndEndWithCrLf) {
-  Config.WriteLog("@ first");
+  Config->WriteLog("@ first");
   Clock += 61;
-  Config.Log(TLogClass::Normal, "! second");
-  Config.WriteLog("");
-  EXPECT_EQ(LogText(), "08 Dec 2026 13:05:09 @ first\r\n08 Dec 2026 13:06:10 ! second\r\n");
+  Config->Log(TLogClass::Normal, "! second");
+  Config->WriteLog("");
+  EXPECT_EQ(Log(), "08 Dec 2026 13:05:09 @ first\r\n08 Dec 2026 13:06:10 ! second\r\n");
 }
 
 TEST_F(ActivityLogTest, LevelNoneCreatesNoFileEvenForErrors) {
-  Config.LoggingLevel = LogLevel::None;
-  Config.WriteLog("! Upgrade of Approved Senders failed!");
-  Config.Log(TLogClass::All, "! x");
+  Config->LoggingLevel = LogLevel::None;
+  Config->WriteLog("! Upgrade of Approved Senders failed!");
+  Config->Log(TLogClass::All, "! x");
   EXPECT_FALSE(FileExists(LogPath()));
 }
 
 TEST_F(ActivityLogTest, TerseWritesProfileLinesButNotConnectionLines) {
-  Config.LoggingLevel = LogLevel::Terse;
-  Config.Log(TLogClass::All, "@ Processing POP3 profile Home");
-  Config.Log(TLogClass::Normal, "@ Connecting to server pop.example.org");
-  Config.Log(TLogClass::Verbose, "+ Blacklookup for: 1.2.3.4");
-  EXPECT_EQ(LogText(), "08 Dec 2026 13:05:09 @ Processing POP3 profile Home\r\n");
+  Config->LoggingLevel = LogLevel::Terse;
+  Config->Log(TLogClass::All, "@ Processing POP3 profile Home");
+  Config->Log(TLogClass::Normal, "@ Connecting to server pop.example.org");
+  Config->Log(TLogClass::Verbose, "+ Blacklookup for: 1.2.3.4");
+  EXPECT_EQ(Log(), "08 Dec 2026 13:05:09 @ Processing POP3 profile Home\r\n");
 }
 
 // WriteLog throws; TryLog and TryWriteLog swallow the failure and say so, and a line the
 // logging level does not want counts as done.
 TEST_F(ActivityLogTest, UnwritableLogIsAnInputOutputErrorThatTheTryWritersSwallow) {
   std::filesystem::create_directory(LogPath());
-  EXPECT_THROW(Config.WriteLog("@ x"), EInOutError);
-  EXPECT_FALSE(Config.TryWriteLog("@ x"));
-  EXPECT_FALSE(Config.TryLog(TLogClass::All, "@ x"));
-  Config.LoggingLevel = 0;
-  EXPECT_TRUE(Config.TryLog(TLogClass::Verbose, "@ x"));
+  EXPECT_THROW(Config->WriteLog("@ x"), EInOutError);
+  EXPECT_FALSE(Config->TryWriteLog("@ x"));
+  EXPECT_FALSE(Config->TryLog(TLogClass::All, "@ x"));
+  Config->LoggingLevel = 0;
+  EXPECT_TRUE(Config->TryLog(TLogClass::Verbose, "@ x"));
 }
 
 struct TRollOverCase {
@@ -105,22 +94,22 @@ class LogRollOverTest : public ActivityLogTest, public testing::WithParamInterfa
 
 TEST_P(LogRollOverTest, RollsOverAtTheLimitExactly) {
   const TRollOverCase c = GetParam();
-  Config.LogDisp = c.Disp;
-  Config.MaxLogSize = 64;
+  Config->LogDisp = c.Disp;
+  Config->MaxLogSize = 64;
   const std::string old(c.Size, 'x');
   WriteTextFile(LogPath(), old);
-  Config.WriteLog("@ next");
+  Config->WriteLog("@ next");
   const std::string line = "08 Dec 2026 13:05:09 @ next\r\n";
   const TPath rolled = Dir / "08Dec2026-130509_mmt.log";
   if (!c.Rolls) {
-    EXPECT_EQ(LogText(), old + line);
+    EXPECT_EQ(Log(), old + line);
     EXPECT_FALSE(FileExists(rolled));
   } else if (c.Disp == LogDisposition::Delete) {
-    EXPECT_EQ(LogText(),
+    EXPECT_EQ(Log(),
               "08 Dec 2026 13:05:09 ^ Log file reached max size. New log started - old log deleted.\r\n" + line);
     EXPECT_FALSE(FileExists(rolled));
   } else {
-    EXPECT_EQ(LogText(),
+    EXPECT_EQ(Log(),
               "08 Dec 2026 13:05:09 ^ Log file reached max size. New log started - old log renamed to "
               "08Dec2026-130509_mmt.log.\r\n" +
                   line);
@@ -141,20 +130,20 @@ INSTANTIATE_TEST_SUITE_P(EachDisposition, LogRollOverTest,
 
 TEST_F(ActivityLogTest, NoLimitMeansTheLogGrowsWithoutRollOver) {
   for (int limit : {0, -1}) {
-    Config.MaxLogSize = limit;
+    Config->MaxLogSize = limit;
     WriteTextFile(LogPath(), std::string(1 << 20, 'x'));
-    Config.WriteLog("@ x");
+    Config->WriteLog("@ x");
     EXPECT_EQ(FileSize(LogPath()), (1u << 20) + 26u);
   }
 }
 
 TEST_F(ActivityLogTest, RollOverNeverReplacesAnEarlierRolledLog) {
-  Config.MaxLogSize = 1;
+  Config->MaxLogSize = 1;
   WriteTextFile(LogPath(), std::string(1024, 'a'));
   WriteTextFile(Dir / "08Dec2026-130509_mmt.log", "earlier log");
-  Config.WriteLog("@ x");
+  Config->WriteLog("@ x");
   EXPECT_EQ(ReadTextFile(Dir / "08Dec2026-130509_mmt.log"), "earlier log");
-  EXPECT_EQ(LogText(), std::string(1024, 'a') + "08 Dec 2026 13:05:09 @ x\r\n");
+  EXPECT_EQ(Log(), std::string(1024, 'a') + "08 Dec 2026 13:05:09 @ x\r\n");
 }
 
 std::string Line(std::time_t when, const std::string& text) {
@@ -166,8 +155,8 @@ TEST_F(ActivityLogTest, TrimKeepsTheLastDaysCountingToday) {
                            Line(Now - 9 * Day, "@ out of order, kept with the rest") + Line(Now, "@ today");
   WriteTextFile(LogPath(), Line(Now - 30 * Day, "@ a month ago") + "   with a second line\r\n" +
                                Line(Now - 7 * Day, "@ seven days ago") + kept);
-  Config.TrimLog(7);
-  EXPECT_EQ(LogText(), kept);
+  Config->TrimLog(7);
+  EXPECT_EQ(Log(), kept);
   EXPECT_TRUE(Ui.Boxes.empty());
   EXPECT_FALSE(FileExists(Dir / "mmt.~og"));
   ASSERT_GE(Ui.Busy.size(), 5u);
@@ -179,25 +168,25 @@ TEST_F(ActivityLogTest, TrimKeepsTheLastDaysCountingToday) {
 
 TEST_F(ActivityLogTest, TrimOneDayKeepsOnlyTodayAndOldLogsBecomeEmpty) {
   WriteTextFile(LogPath(), Line(Now - Day, "@ yesterday") + Line(Now - 3600, "@ this morning") + Line(Now, "@ now"));
-  Config.TrimLog(1);
-  EXPECT_EQ(LogText(), Line(Now - 3600, "@ this morning") + Line(Now, "@ now"));
+  Config->TrimLog(1);
+  EXPECT_EQ(Log(), Line(Now - 3600, "@ this morning") + Line(Now, "@ now"));
 
   WriteTextFile(LogPath(), Line(Now - 2 * Day, "@ old") + Line(Now - Day, "@ yesterday"));
-  Config.TrimLog(1);
+  Config->TrimLog(1);
   EXPECT_TRUE(FileExists(LogPath()));
-  EXPECT_EQ(LogText(), "");
+  EXPECT_EQ(Log(), "");
 
   // A line from the future counts as today.
   WriteTextFile(LogPath(), Line(Now + 5 * Day, "@ clock was wrong"));
-  Config.TrimLog(1);
-  EXPECT_EQ(LogText(), Line(Now + 5 * Day, "@ clock was wrong"));
+  Config->TrimLog(1);
+  EXPECT_EQ(Log(), Line(Now + 5 * Day, "@ clock was wrong"));
 }
 
 TEST_F(ActivityLogTest, TrimOfAFileItCannotDateChangesNothing) {
   const std::string foreign = "this is not a log\r\n" + Line(Now, "@ today");
   WriteTextFile(LogPath(), foreign);
-  Config.TrimLog(7);
-  EXPECT_EQ(LogText(), foreign);
+  Config->TrimLog(7);
+  EXPECT_EQ(Log(), foreign);
   EXPECT_FALSE(FileExists(Dir / "mmt.~og"));
   ASSERT_EQ(Ui.Boxes.size(), 1u);
   EXPECT_EQ(Ui.Boxes[0].Kind, TMsgKind::Error);
@@ -206,37 +195,37 @@ TEST_F(ActivityLogTest, TrimOfAFileItCannotDateChangesNothing) {
 }
 
 TEST_F(ActivityLogTest, TrimWithNoDaysOrNoLogDoesNothing) {
-  Config.TrimLog(3);
+  Config->TrimLog(3);
   EXPECT_FALSE(FileExists(LogPath()));
   WriteTextFile(LogPath(), Line(Now - 100 * Day, "@ old"));
-  Config.TrimLog(0);
-  Config.TrimLog(-1);
-  EXPECT_EQ(LogText(), Line(Now - 100 * Day, "@ old"));
+  Config->TrimLog(0);
+  Config->TrimLog(-1);
+  EXPECT_EQ(Log(), Line(Now - 100 * Day, "@ old"));
   EXPECT_TRUE(Ui.Busy.empty());
 }
 
 TEST_F(ActivityLogTest, ShowLogOpensTheFileOrWarns) {
-  Config.ActivityLog.ShowLog();
+  Config->ActivityLog.ShowLog();
   ASSERT_EQ(Ui.Boxes.size(), 1u);
   EXPECT_EQ(Ui.Boxes[0].Kind, TMsgKind::Warning);
   EXPECT_EQ(Ui.Boxes[0].Text, "No log file currently exists to view.");
-  Config.WriteLog("@ x");
-  Config.ActivityLog.ShowLog();
+  Config->WriteLog("@ x");
+  Config->ActivityLog.ShowLog();
   EXPECT_EQ(Ui.OpenedFiles, std::vector<std::string>{LogPath().string()});
 }
 
 TEST_F(ActivityLogTest, ClearLogAsksFirstAndWaitsForARunningCheck) {
-  Config.ActivityLog.ClearLog(false);
+  Config->ActivityLog.ClearLog(false);
   ASSERT_EQ(Ui.Boxes.size(), 1u);
   EXPECT_EQ(Ui.Boxes[0].Kind, TMsgKind::Information);
   EXPECT_EQ(Ui.Boxes[0].Text, "No Mailmoat Pro log file found.");
 
-  Config.WriteLog("@ x");
-  Config.ActivityLog.ClearLog(true);
+  Config->WriteLog("@ x");
+  Config->ActivityLog.ClearLog(true);
   EXPECT_EQ(Ui.Boxes.size(), 1u);
 
   Ui.SetNextAnswer(mbNo);
-  Config.ActivityLog.ClearLog(false);
+  Config->ActivityLog.ClearLog(false);
   ASSERT_EQ(Ui.Boxes.size(), 2u);
   EXPECT_EQ(Ui.Boxes[1].Kind, TMsgKind::Confirmation);
   EXPECT_EQ(Ui.Boxes[1].Text, "Delete Mailmoat Pro log file?");
@@ -244,7 +233,7 @@ TEST_F(ActivityLogTest, ClearLogAsksFirstAndWaitsForARunningCheck) {
   EXPECT_TRUE(FileExists(LogPath()));
 
   Ui.SetNextAnswer(mbYes);
-  Config.ActivityLog.ClearLog(false);
+  Config->ActivityLog.ClearLog(false);
   EXPECT_FALSE(FileExists(LogPath()));
 }
 
@@ -256,21 +245,21 @@ TEST_F(ActivityLogTest, ClearOldEntriesRemembersTheChosenDays) {
       return answer;
     };
   };
-  Config.ActivityLog.ClearOldEntries(false, ask(3));
+  Config->ActivityLog.ClearOldEntries(false, ask(3));
   ASSERT_EQ(Ui.Boxes.size(), 1u);
   EXPECT_EQ(Ui.Boxes[0].Text, "No log file currently exists. Trimming not needed.");
   EXPECT_TRUE(offered.empty());
 
   WriteTextFile(LogPath(), Line(Now - 5 * Day, "@ old") + Line(Now, "@ new"));
-  Config.ActivityLog.ClearOldEntries(true, ask(3));
+  Config->ActivityLog.ClearOldEntries(true, ask(3));
   EXPECT_TRUE(offered.empty());
-  Config.ActivityLog.ClearOldEntries(false, ask(std::nullopt));
-  EXPECT_EQ(LogText(), Line(Now - 5 * Day, "@ old") + Line(Now, "@ new"));
-  Config.ActivityLog.ClearOldEntries(false, ask(3));
-  EXPECT_EQ(LogText(), Line(Now, "@ new"));
-  Config.ActivityLog.ClearOldEntries(false, ask(std::nullopt));
+  Config->ActivityLog.ClearOldEntries(false, ask(std::nullopt));
+  EXPECT_EQ(Log(), Line(Now - 5 * Day, "@ old") + Line(Now, "@ new"));
+  Config->ActivityLog.ClearOldEntries(false, ask(3));
+  EXPECT_EQ(Log(), Line(Now, "@ new"));
+  Config->ActivityLog.ClearOldEntries(false, ask(std::nullopt));
   EXPECT_EQ(offered, (std::vector<int>{7, 7, 3}));
-  EXPECT_EQ(Config.Registry.ReadInteger("Settings", "TrimLogDays"), 3);
+  EXPECT_EQ(Config->Registry.ReadInteger("Settings", "TrimLogDays"), 3);
 }
 
 }  // namespace
