@@ -2,25 +2,19 @@
 // stripping must end with no lower-case ISO word left and the line count unchanged, and the
 // blacklist stage may only ever ask for four-part reversed addresses.
 #include "core/ConsoleUiHost.h"
-#include "platform/Dialer.h"
 #include "core/dataConfig.h"
 #include "filter/BlacklistLookup.h"
 #include "filter/DnsResolver.h"
 #include "filter/uRulesProcessing.h"
 #include "platform/AsciiText.h"
 #include "mail/TmsMessage.h"
+#include "support/FakeDialer.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 namespace {
-
-class TNoDialer : public mailmoat::TDialer {
-public:
-  bool RasUnavailable() const override { return true; }
-  void GetEntryDialParams(const std::string&) override {}
-};
 
 class TCheckingResolver : public mailmoat::TDnsResolver {
 public:
@@ -42,7 +36,7 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   using namespace mailmoat;
   static TConsoleUiHost ui(nullptr);
-  static TNoDialer dialer;
+  static test::TFakeDialer dialer;  // unavailable: nothing dials
   static TConfigData config(TAppPaths::ForHome("/nonexistent-mailmoat-fuzz"), ui, dialer);
   config.LoggingLevel = LogLevel::None;  // nothing is written
   config.SysHeaderRules = {TRuleRec{"d", "ALL", "^Received:.*\\[\\d+", 0, 1, true, true, 0, {}}};
