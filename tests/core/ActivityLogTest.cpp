@@ -105,8 +105,7 @@ TEST_P(LogRollOverTest, RollsOverAtTheLimitExactly) {
     EXPECT_EQ(Log(), old + line);
     EXPECT_FALSE(FileExists(rolled));
   } else if (c.Disp == LogDisposition::Delete) {
-    EXPECT_EQ(Log(),
-              "08 Dec 2026 13:05:09 ^ Log file reached max size. New log started - old log deleted.\r\n" + line);
+    EXPECT_EQ(Log(), "08 Dec 2026 13:05:09 ^ Log file reached max size. New log started - old log deleted.\r\n" + line);
     EXPECT_FALSE(FileExists(rolled));
   } else {
     EXPECT_EQ(Log(),

@@ -152,7 +152,7 @@ TEST_F(ConfigDumpTest, AddressListsAndTheirCounts) {
   Config->ValidAddresses = {"me@example.org", "me@example.net"};
   Config->Unknown = Config->RegExAddressCheck = true;
   Config->ApprovedSenders = {{"friend@example.org", "Friend"},
-                            {"a.very.long.address.of.somebody@subdomain.example.org", "Long"}};
+                             {"a.very.long.address.of.somebody@subdomain.example.org", "Long"}};
   const auto lines = Lines(TDumpLevel::None);
   EXPECT_EQ(Section(lines, "[ --- Valid Addresses --- ]"),
             "[ --- Valid Addresses --- ]\n"
