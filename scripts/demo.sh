@@ -49,16 +49,19 @@ stop_server() {
 }
 trap stop_server EXIT
 
-# A free loopback port above the privileged range.
-port=
-for _ in $(seq 50); do
-  candidate=$((20000 + RANDOM % 40000))
-  if ! (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then
-    port=$candidate
-    break
-  fi
-done
-[ -n "$port" ] || die "no free port found"
+# A free loopback port below the range the system hands out for outgoing connections, so
+# that no client socket of another program can take it between this choice and Dovecot's bind.
+pick_port() {
+  port=
+  for _ in $(seq 50); do
+    candidate=$((10000 + RANDOM % 22000))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$candidate") 2>/dev/null; then
+      port=$candidate
+      return
+    fi
+  done
+  die "no free port found"
+}
 
 # The mailbox: the corpus delivered as a mail delivery agent would (tmp, then new).
 maildir=$server/home/pat/Maildir
@@ -94,6 +97,11 @@ service anvil {
 fi
 
 echo "pat:{PLAIN}demo-password:$mail_uid:$mail_gid::$server/home/pat::" >"$server/passwd"
+# A port can still be taken before Dovecot binds it: then it ends at once and another
+# port is tried.
+up=
+for attempt in 1 2 3 4 5; do
+pick_port
 cat >"$server/dovecot.conf" <<EOF
 base_dir = $server/run
 state_dir = $server/state
@@ -133,6 +141,12 @@ for _ in $(seq 100); do
   fi
   kill -0 "$dovecot_pid" 2>/dev/null || break
   sleep 0.1
+done
+[ -n "$up" ] && break
+# Running but not listening: no other port would help.
+kill -0 "$dovecot_pid" 2>/dev/null && break
+grep -q 'Address already in use' "$server/dovecot.out" "$server/dovecot.log" 2>/dev/null || break
+rm -f "$server/dovecot.log"
 done
 [ -n "$up" ] || die "Dovecot did not start: $(cat "$server/dovecot.out" "$server/dovecot.log" 2>/dev/null)"
 echo "demo: Dovecot serves $n messages for user pat on 127.0.0.1:$port"
