@@ -23,6 +23,13 @@ public:
   void StopTimer(int) override {}
   bool OpenFile(const std::string&) override { return true; }
   bool OpenUrl(const std::string&) override { return true; }
+  bool InputBox(const std::string&, const std::string&, std::string&) override { return false; }
+  TMsgButton MessageBoxDontAsk(TMsgKind, const std::string&, TMsgButtons, bool& dontAskAgain, const std::string&,
+                               TMsgButton) override {
+    dontAskAgain = false;
+    return mbOK;
+  }
+  void ShowHelp(int) override {}
 };
 
 }  // namespace mailmoat::bench

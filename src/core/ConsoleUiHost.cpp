@@ -45,6 +45,16 @@ TMsgButton TConsoleUiHost::MessageBox(TMsgKind kind, const std::string& text, TM
   return DefaultAnswer(buttons, defaultButton);
 }
 
+bool TConsoleUiHost::InputBox(const std::string&, const std::string&, std::string&) {
+  return false;
+}
+
+TMsgButton TConsoleUiHost::MessageBoxDontAsk(TMsgKind kind, const std::string& text, TMsgButtons buttons,
+                                             bool& dontAskAgain, const std::string& caption, TMsgButton defaultButton) {
+  dontAskAgain = false;
+  return MessageBox(kind, text, buttons, 0, caption, defaultButton);
+}
+
 void TConsoleUiHost::ProcessMessages() {
   if (IdleHook) IdleHook();
   const auto now = std::chrono::steady_clock::now();

@@ -37,6 +37,12 @@ public:
   void StopTimer(int id) override;
   bool OpenFile(const std::string& path) override;
   bool OpenUrl(const std::string& url) override;
+  // Nobody can type: the answer is Cancel.
+  bool InputBox(const std::string& caption, const std::string& prompt, std::string& value) override;
+  // Asked as MessageBox asks; nothing is ticked, so the question comes again next time.
+  TMsgButton MessageBoxDontAsk(TMsgKind kind, const std::string& text, TMsgButtons buttons, bool& dontAskAgain,
+                               const std::string& caption, TMsgButton defaultButton) override;
+  void ShowHelp(int) override {}
 
   // The answer a host without a user gives to a box with these buttons.
   static TMsgButton DefaultAnswer(TMsgButtons buttons, TMsgButton defaultButton);

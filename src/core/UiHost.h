@@ -57,6 +57,18 @@ public:
   // Opens a file or an address with the desktop's handler; false when that failed.
   virtual bool OpenFile(const std::string& path) = 0;
   virtual bool OpenUrl(const std::string& url) = 0;
+
+  // An input box with one line of text: `value` is shown first and holds the answer. Returns
+  // false when the user cancelled (then `value` is unchanged).
+  virtual bool InputBox(const std::string& caption, const std::string& prompt, std::string& value) = 0;
+
+  // A message box with the check box "&Don't ask me this again." under its text. Returns the
+  // button pressed; `dontAskAgain` tells whether the box was ticked (false when unanswered).
+  virtual TMsgButton MessageBoxDontAsk(TMsgKind kind, const std::string& text, TMsgButtons buttons, bool& dontAskAgain,
+                                       const std::string& caption = {}, TMsgButton defaultButton = mbNone) = 0;
+
+  // Shows the help page of a topic number (10 contents, 20 main window, 40 check commands, ...).
+  virtual void ShowHelp(int helpContext) = 0;
 };
 
 }  // namespace mailmoat

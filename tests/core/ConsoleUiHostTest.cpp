@@ -26,11 +26,19 @@ TEST(ConsoleUiHost, BoxesGoToTheStreamAndTheLogAsOneLine) {
     TUiHost& ui = host;
     EXPECT_EQ(ui.MessageBox(TMsgKind::Confirmation, "Delete Mailmoat Pro log file?", mbYes | mbNo), mbNo);
     ui.MessageBox(TMsgKind::Information, "first\r\nsecond\r\n\r\nthird", mbOK);
+    // Nobody ticks the box or types an answer: the question comes again, the input is cancelled.
+    bool ticked = true;
+    EXPECT_EQ(ui.MessageBoxDontAsk(TMsgKind::Confirmation, "Terminate?", mbYes | mbNo, ticked), mbNo);
+    EXPECT_FALSE(ticked);
+    std::string value = "kept";
+    EXPECT_FALSE(ui.InputBox("Valid Address", "Enter one of your email addresses:", value));
+    EXPECT_EQ(value, "kept");
   }
   std::fclose(stream);
-  EXPECT_EQ(std::string(buffer, size), "Question: Delete Mailmoat Pro log file?\nInformation: first second third\n");
+  EXPECT_EQ(std::string(buffer, size),
+            "Question: Delete Mailmoat Pro log file?\nInformation: first second third\nQuestion: Terminate?\n");
   std::free(buffer);
-  EXPECT_EQ(logged, (std::vector<std::string>{"Delete Mailmoat Pro log file?", "first second third"}));
+  EXPECT_EQ(logged, (std::vector<std::string>{"Delete Mailmoat Pro log file?", "first second third", "Terminate?"}));
 }
 
 TEST(ConsoleUiHost, TimersRunFromProcessMessagesUntilStopped) {

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,17 @@ public:
     return true;
   }
 
+  // Recorded as boxes and input boxes (with `InputPrompts`); answered from the scripts below.
+  bool InputBox(const std::string& caption, const std::string& prompt, std::string& value) override;
+  TMsgButton MessageBoxDontAsk(TMsgKind kind, const std::string& text, TMsgButtons buttons, bool& dontAskAgain,
+                               const std::string& caption, TMsgButton defaultButton) override;
+  void ShowHelp(int helpContext) override { HelpTopics.push_back(helpContext); }
+
   void SetNextAnswer(TMsgButton answer) { Answers.push_back(answer); }
+  // The next input box's answer; none scripted answers Cancel.
+  void SetNextInput(std::optional<std::string> answer) { Inputs.push_back(std::move(answer)); }
+  // Whether the next "Don't ask me this again." box is ticked.
+  void SetNextDontAsk(bool ticked) { DontAsk.push_back(ticked); }
   // Runs a timer's callback as if its interval had passed.
   void FireTimer(int id);
 
@@ -51,11 +62,15 @@ public:
   std::vector<bool> CursorCalls;
   std::vector<std::string> OpenedFiles;
   std::vector<std::string> OpenedUrls;
+  std::vector<std::string> InputPrompts;  // caption + ": " + prompt + " [" + initial value + "]"
+  std::vector<int> HelpTopics;
   int ProcessMessagesCalls = 0;
   std::map<int, std::pair<int, std::function<void()>>> Timers;
 
 private:
   std::deque<TMsgButton> Answers;
+  std::deque<std::optional<std::string>> Inputs;
+  std::deque<bool> DontAsk;
   int NextTimerId = 1;
 };
 
