@@ -207,32 +207,6 @@ TEST_F(POPClientTest, KeepAliveRepliesNeverReachTheNextCommand) {
   ExpectScriptPlayed();
 }
 
-// A window timer that fires the keep-alive while a wait lets window messages run.
-class TKeepAliveUiHost : public test::TRecordingUiHost {
-public:
-  void ProcessMessages() override {
-    TRecordingUiHost::ProcessMessages();
-    if (Pop != nullptr) Pop->SendKeepAlive("NOOP");
-  }
-  TmsPOPClient* Pop = nullptr;
-};
-
-TEST_F(POPClientTest, KeepAliveTicksDuringAWaitAreSkipped) {
-  LoginScript(Server);
-  Server.Expect("LIST 1").Pause(300).Line("+OK 1 99").Expect("QUIT").Line("+OK");
-  Start();
-  Pop.Login();
-  TKeepAliveUiHost ui;
-  ui.Pop = &Pop;
-  Pop.ProcessMessages = [&] { ui.ProcessMessages(); };
-  Pop.Blocking = false;
-  EXPECT_EQ(Pop.GetMessageSize(), 99);
-  EXPECT_GT(ui.ProcessMessagesCalls, 0);
-  ui.Pop = nullptr;
-  Pop.Logout();
-  ExpectScriptPlayed();
-}
-
 TEST_F(POPClientTest, AResetDuringQuitIsALogoutAndASecondLogoutFailsWith10038) {
   LoginScript(Server);
   Server.Expect("QUIT").Reset();
