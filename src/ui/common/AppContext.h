@@ -1,0 +1,21 @@
+#pragma once
+
+namespace mailmoat {
+
+class TConfigData;
+class TdataPOP3;
+class TdataRas;
+class TUiHost;
+class TWindowOpeners;
+
+// The long-lived objects of the program, made once at start-up in this order and handed to
+// every window through its constructor. Nothing here is owned.
+struct TAppContext {
+  TdataRas& Ras;
+  TConfigData& Config;
+  TdataPOP3& Pop3;
+  TUiHost& Ui;
+  TWindowOpeners& Windows;
+};
+
+}  // namespace mailmoat
