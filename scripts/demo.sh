@@ -6,7 +6,10 @@
 # deleting anything. The results block and the rule lines of the activity log are shown;
 # the server is stopped and removed, the demo home is kept for inspection.
 #
-#   bash scripts/demo.sh [DEMO_HOME]      (default: a new folder under /tmp)
+#   bash scripts/demo.sh [DEMO_HOME]           (default: a new folder under /tmp)
+#   bash scripts/demo.sh --window [DEMO_HOME]  opens the main window on the demo home instead,
+#                                              with the server running until the window closes
+#                                              (press F3 to check only, F2 to eat the spam)
 #
 # Needs the build (scripts/build.sh) and Dovecot (scripts/install-deps.sh). Runs as root or
 # as an ordinary user: without root, Dovecot runs entirely as the caller.
@@ -28,6 +31,12 @@ if [ ! -x "$mailmoat" ] || [ ! -x "$setup" ]; then
   bash "$root/scripts/build.sh" -DMAILMOAT_BUILD_TESTS=OFF >/dev/null
 fi
 
+window=
+if [ "${1:-}" = --window ]; then
+  window=1
+  shift
+  [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || die "--window needs a desktop (DISPLAY or WAYLAND_DISPLAY)"
+fi
 home=${1:-}
 if [ -z "$home" ]; then
   home=$(mktemp -d /tmp/mailmoat-demo-home.XXXXXX)
@@ -153,10 +162,19 @@ echo "demo: Dovecot serves $n messages for user pat on 127.0.0.1:$port"
 
 "$setup" "$home" "$port" pat demo-password
 echo "demo: demo home $home (profile, valid addresses, approved sender, rules, settings)"
-echo "demo: running: mailmoat --home $home quick"
+if [ -n "$window" ]; then
+  echo "demo: opening the main window; F3 checks only, F2 eats the spam; close it to stop the server"
+  rc=0
+  "$mailmoat" --home "$home" || rc=$?
+  stop_server
+  trap - EXIT
+  echo "demo: window closed, server stopped; the demo home is kept in $home"
+  exit "$rc"
+fi
+echo "demo: running: mailmoat --headless --home $home quick"
 echo
 rc=0
-"$mailmoat" --home "$home" quick || rc=$?
+"$mailmoat" --headless --home "$home" quick || rc=$?
 echo
 
 log=$home/mmt.log

@@ -16,6 +16,16 @@ else
 fi
 (cd "$root/build" && ctest --output-on-failure --parallel "$jobs")
 
+echo "== build without the windows"
+# The headless program must build and run with no Qt at all.
+MAILMOAT_BUILD_DIR=$root/build-nogui bash "$root/scripts/build.sh" \
+  -DMAILMOAT_WERROR=ON -DMAILMOAT_BUILD_TESTS=OFF -DMAILMOAT_BUILD_GUI=OFF
+if ldd "$root/build-nogui/src/mailmoat" | grep -q 'libQt'; then
+  echo "test: the build without windows links Qt" >&2
+  exit 1
+fi
+"$root/build-nogui/src/mailmoat" --version
+
 if [ "${MAILMOAT_SKIP_SANITIZE:-0}" != 1 ]; then
   echo "== build and test with sanitizers"
   MAILMOAT_BUILD_DIR=$root/build-sanitize bash "$root/scripts/build.sh" \

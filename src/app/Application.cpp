@@ -14,6 +14,9 @@
 #include "platform/NmcliDialer.h"
 #include "platform/Errors.h"
 #include "MailmoatVersion.h"
+#ifdef MAILMOAT_WITH_GUI
+#include "app/GuiApplication.h"
+#endif
 
 #include <chrono>
 #include <csignal>
@@ -23,6 +26,14 @@
 #include <unistd.h>
 
 namespace mailmoat {
+
+namespace {
+#ifdef MAILMOAT_WITH_GUI
+constexpr bool WindowsBuilt = true;
+#else
+constexpr bool WindowsBuilt = false;
+#endif
+}  // namespace
 
 TProgramOptions ParseProgramOptions(const std::vector<std::string>& argv) {
   TProgramOptions options;
@@ -42,6 +53,8 @@ TProgramOptions ParseProgramOptions(const std::vector<std::string>& argv) {
       options.Home = a.substr(7);
     } else if (a == "--help" || a == "-h") {
       options.ShowHelp = true;
+    } else if (a == "--headless") {
+      options.Headless = true;
     } else if (a == "--version") {
       options.ShowVersion = true;
     } else if (a == "--") {
@@ -55,6 +68,19 @@ TProgramOptions ParseProgramOptions(const std::vector<std::string>& argv) {
     }
   }
   return options;
+}
+
+TRunMode ChooseRunMode(const TProgramOptions& options, bool windowsBuilt,
+                       const std::function<const char*(const char*)>& getEnv) {
+  const std::string verb = options.Args.empty() ? std::string() : LowerCaseAscii(options.Args[0]);
+  const auto set = [&getEnv](const char* name) {
+    const char* value = getEnv(name);
+    return value != nullptr && *value != '\0';
+  };
+  const bool display = windowsBuilt && !options.Headless && (set("DISPLAY") || set("WAYLAND_DISPLAY"));
+  if (verb == "dump") return TRunMode::Headless;
+  if (verb == "quick") return display ? TRunMode::Window : TRunMode::Headless;
+  return display ? TRunMode::Window : TRunMode::NoDisplay;
 }
 
 namespace {
@@ -164,14 +190,16 @@ int RunQuickCheck(TConfigData& config, TConsoleUiHost& ui, TdataRas& ras, TCheck
 }  // namespace
 
 std::string UsageText() {
-  return "Usage: mailmoat [--home DIR] [quick [eat]]\n"
+  return "Usage: mailmoat [--home DIR] [--headless] [quick [eat]]\n"
          "       mailmoat [--home DIR] dump FILE [none|basic|detailed]\n"
          "\n"
+         "  (none)       open the main window (needs a desktop: DISPLAY or WAYLAND_DISPLAY)\n"
          "  quick        check every enabled mailbox once, then exit\n"
          "  quick eat    the same, deleting the messages the filter rejects\n"
          "               (any other word after quick, \"view\" too, checks without deleting)\n"
          "  dump FILE    write the configuration report for support to FILE, with no,\n"
          "               basic or detailed facts about this computer (default none)\n"
+         "  --headless   never open a window (quick runs on the terminal)\n"
          "  --home DIR   keep settings, data files and the log in DIR\n"
          "               (default: MAILMOAT_HOME, else the XDG data and config directories)\n"
          "  --version    print the version and exit\n"
@@ -201,6 +229,17 @@ int RunApplication(const std::vector<std::string>& argv) {
     return 2;
   }
 
+  const TRunMode mode = ChooseRunMode(options, WindowsBuilt, [](const char* name) { return std::getenv(name); });
+  if (mode == TRunMode::NoDisplay) {
+    std::fprintf(stderr, "%s",
+                 WindowsBuilt ? "mailmoat: no desktop to open the window on (DISPLAY and WAYLAND_DISPLAY are not set, "
+                                "or --headless was given); run 'mailmoat quick' or 'mailmoat quick eat' for a "
+                                "headless check\n"
+                              : "mailmoat: this build has no windows; run 'mailmoat quick' or 'mailmoat quick eat' "
+                                "for a headless check\n");
+    return 2;
+  }
+
   TConsoleUiHost ui(stderr);
   TAppPaths paths;
   try {
@@ -210,6 +249,9 @@ int RunApplication(const std::vector<std::string>& argv) {
     std::fprintf(stderr, "mailmoat: %s\n", e.what());
     return 1;
   }
+#ifdef MAILMOAT_WITH_GUI
+  if (mode == TRunMode::Window) return RunWindowed(options, paths);
+#endif
 
   TdataRas ras([] { return std::make_unique<TNmcliDialer>(); });
   TConfigData config(paths, ui, ras.Dialer());
@@ -252,10 +294,7 @@ int RunApplication(const std::vector<std::string>& argv) {
       std::fprintf(stderr, "mailmoat: check and view needs the window, so this run only checks and deletes nothing\n");
     return RunQuickCheck(config, ui, ras, view, pop3);
   }
-  std::fprintf(stderr,
-               "mailmoat: this build has no desktop window yet; run 'mailmoat quick' or 'mailmoat quick eat' "
-               "for a headless check.\n");
-  return 0;
+  return 2;  // ChooseRunMode sends every other run to the window or away
 }
 
 }  // namespace mailmoat

@@ -33,7 +33,27 @@ TEST(ProgramOptions, BadOptionsAreUsageErrors) {
   EXPECT_EQ(ParseProgramOptions({"mailmoat", "--home"}).Error, "--home needs a directory");
   EXPECT_EQ(ParseProgramOptions({"mailmoat", "--home="}).Error, "--home needs a directory");
   EXPECT_EQ(RunApplication({"mailmoat", "--frobnicate"}), 2);
-  EXPECT_NE(UsageText().find("mailmoat [--home DIR] [quick [eat]]"), std::string::npos);
+  EXPECT_NE(UsageText().find("mailmoat [--home DIR] [--headless] [quick [eat]]"), std::string::npos);
+}
+
+// The window opens only with a display and a build that has it; dump never opens it, quick
+// falls back to the terminal, and nothing else runs without one.
+TEST(ProgramOptions, TheWindowNeedsADisplayAndDumpNeverOpensIt) {
+  const auto mode = [](std::vector<std::string> argv, bool built, const char* display, const char* wayland) {
+    argv.insert(argv.begin(), "mailmoat");
+    return ChooseRunMode(ParseProgramOptions(argv), built, [=](const char* name) {
+      return std::string(name) == "DISPLAY" ? display : std::string(name) == "WAYLAND_DISPLAY" ? wayland : nullptr;
+    });
+  };
+  EXPECT_EQ(mode({}, true, ":0", nullptr), TRunMode::Window);
+  EXPECT_EQ(mode({}, true, nullptr, "wayland-0"), TRunMode::Window);
+  EXPECT_EQ(mode({}, true, "", nullptr), TRunMode::NoDisplay);
+  EXPECT_EQ(mode({}, false, ":0", nullptr), TRunMode::NoDisplay);
+  EXPECT_EQ(mode({"--headless"}, true, ":0", nullptr), TRunMode::NoDisplay);
+  EXPECT_EQ(mode({"QUICK", "eat"}, true, ":0", nullptr), TRunMode::Window);
+  EXPECT_EQ(mode({"quick", "--headless"}, true, ":0", nullptr), TRunMode::Headless);
+  EXPECT_EQ(mode({"quick"}, true, nullptr, nullptr), TRunMode::Headless);
+  EXPECT_EQ(mode({"dump", "f.txt"}, true, ":0", nullptr), TRunMode::Headless);
 }
 
 // The program run as cron runs it, over a home written the way the preferences write it:
@@ -67,7 +87,7 @@ TEST_F(QuickCheckRun, ViewChecksWithoutEatingAndFailsForAMailboxThatCannotLogIn)
 
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
-  EXPECT_EQ(RunApplication({"mailmoat", "--home", Dir.Path().string(), "quick", "View"}), 1);
+  EXPECT_EQ(RunApplication({"mailmoat", "--headless", "--home", Dir.Path().string(), "quick", "View"}), 1);
   const std::string out = testing::internal::GetCapturedStdout();
   const std::string err = testing::internal::GetCapturedStderr();
 

@@ -8,8 +8,16 @@ mailmoat=$1
 top=$(mktemp -d)
 trap 'rm -rf "$top"' EXIT
 export HOME=$top/home XDG_DATA_HOME= XDG_CONFIG_HOME= MAILMOAT_HOME=
+unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$HOME"
 fail() { echo "FAIL: $*"; exit 1; }
+
+# No desktop and nothing to do without one: how to run headless, exit 2, nothing written.
+"$mailmoat" --home "$top/v" >/dev/null 2>"$top/err"; rc=$?
+[ $rc -eq 2 ] || fail "no display and no verb: exit code $rc"
+grep -q "run 'mailmoat quick' or 'mailmoat quick eat' for a headless check" "$top/err" || fail "no hint: $(cat "$top/err")"
+[ "$(wc -l <"$top/err")" -eq 1 ] || fail "more than one line: $(cat "$top/err")"
+[ ! -e "$top/v" ] || fail "a home was made without a run"
 
 out=$("$mailmoat" --home "$top/x" quick eat 2>"$top/err"); rc=$?
 [ $rc -eq 1 ] || fail "quick eat without a mailbox: exit code $rc: $(cat "$top/err")"
