@@ -2,6 +2,7 @@
 
 namespace mailmoat {
 
+class TCheckView;
 class TConfigData;
 class TdataPOP3;
 class TdataRas;
@@ -13,6 +14,7 @@ class TWindowOpeners;
 struct TAppContext {
   TdataRas& Ras;
   TConfigData& Config;
+  TCheckView& View;  // what a check run shows: the main window, once it is made
   TdataPOP3& Pop3;
   TUiHost& Ui;
   TWindowOpeners& Windows;

@@ -55,10 +55,15 @@ public:
   QWidget* BusyDialog() const;
 
 private:
+  TMsgButton ShowBox(TMsgKind kind, const std::string& text, TMsgButtons buttons, int helpContext,
+                     const std::string& caption, TMsgButton defaultButton, const char* checkText, bool& checked);
+  TBusyDialog& Busy();
+
   QWidget* ParentWindow = nullptr;
   std::function<void(int)> HelpHandler;
   std::function<void(const std::string&)> ErrorSink;
-  std::unique_ptr<TBusyDialog> Busy;
+  std::unique_ptr<TBusyDialog> BusyBox;
+  std::int64_t Scale = 1;  // the busy dialog's progress units per bar step
   std::map<int, QTimer*> Timers;
   int NextTimerId = 1;
   int CursorDepth = 0;

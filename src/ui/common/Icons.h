@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QIcon>
+
+namespace mailmoat {
+
+// The program's icon, drawn for it and compiled into the program.
+QIcon ProgramIcon();
+
+// The tray icon: frame 0 when idle, 1 to 4 for the animation while a check runs.
+QIcon TrayIcon(int frame);
+
+}  // namespace mailmoat
