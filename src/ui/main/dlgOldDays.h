@@ -10,17 +10,17 @@ namespace mailmoat {
 
 class TRegistry;
 
-// "Clear Old Log Entries . . .": how many days of the log to keep. The number and the
-// dialog's position are remembered in the registry section "Settings".
+// "Clear Old Log Entries . . .": how many days of the log to keep. The log remembers the
+// number; the dialog remembers its position in the registry section "Settings".
 class TdlgOldDays : public QDialog {
 public:
-  explicit TdlgOldDays(TRegistry& registry, QWidget* parent = nullptr);
+  TdlgOldDays(int days, TRegistry& registry, QWidget* parent = nullptr);
 
   int Days() const;
 
-  // Shows the dialog modally: the number of days after "&Start" (remembered for the next
-  // time), nothing after Cancel.
-  static std::optional<int> Ask(TRegistry& registry, QWidget* parent);
+  // Shows the dialog modally, starting at `days` (1 to 999; 7 otherwise): the number of days
+  // after "&Start", nothing after Cancel.
+  static std::optional<int> Ask(int days, TRegistry& registry, QWidget* parent);
 
 private:
   TRegistry& Registry;
