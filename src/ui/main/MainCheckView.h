@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/CheckView.h"
+
+#include <string>
+
+namespace mailmoat {
+
+class TfrmMain;
+
+// What a check run shows, on the main window. Made before the window (the check engine
+// needs it first) and attached once the window exists; until then it shows nothing.
+class TMainCheckView : public TCheckView {
+public:
+  void Attach(TfrmMain* window) { Window = window; }
+
+  void SetPOPStatus(const std::string& text) override;
+  void SetMessageStatus(const std::string& text) override;
+  void SetServerName(const std::string& text) override;
+  void SetProgressMax(int max) override;
+  void SetProgress(int position) override;
+  void StepProgress(int by = 1) override;
+  void SetPanelText(TStatusPanel panel, const std::string& text) override;
+  // The tray comes with the tray program; the hint is kept for it.
+  void SetTrayHint(const std::string& hint) override { TrayHint = hint; }
+  void AnimateTray(bool) override {}
+  void EnableCheckCommands(bool enabled) override;
+  void EnableAbort(bool enabled) override;
+  bool HiddenInTray() const override { return false; }
+  void HideToTray() override;
+
+  // The check-and-view list, the summary and "Mail Waiting!" are windows still to come: the
+  // list ticks nothing, so nothing is deleted.
+  bool ShowCheckAndView(std::vector<THdrRec>&, const std::string&) override { return false; }
+  void ShowSummary(const TRunCounters&, int) override {}
+  void ShowMailWaiting(const std::string&) override {}
+  bool PlaySound(const std::string&, std::string&) override { return true; }
+
+  const std::string& LastTrayHint() const { return TrayHint; }
+
+private:
+  TfrmMain* Window = nullptr;
+  std::string TrayHint;
+};
+
+}  // namespace mailmoat

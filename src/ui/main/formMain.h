@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <string>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+
+namespace mailmoat {
+
+struct TAppContext;
+class TConfigData;
+class TUiHost;
+enum class TStatusPanel;
+enum class TWindowKind;
+
+// The program's one permanent window: the state of the current or last check, the three
+// check commands and Abort, and the doors to every other window. Closing it ends the
+// program; during a check it waits for the run to log out first.
+class TfrmMain : public QMainWindow {
+public:
+  explicit TfrmMain(TAppContext& context, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  // The commands of the buttons, menus and shortcuts.
+  void CheckEat();   // F2
+  void CheckOnly();  // F3
+  void CheckView();  // F4
+  void AbortCheck();
+  void ShowPreferences();
+
+  // Switches the check commands of the window and the tray menu together with the two
+  // filter-update items; they stay disabled while no profile exists.
+  void EnableCheckCommands(bool on);
+  void EnableAbort(bool on);
+
+  // What the running check shows.
+  void SetPOPStatus(const QString& text);
+  void SetMessageStatus(const QString& text);
+  void SetServerName(const QString& text);
+  void SetProgressMax(int max);
+  void SetProgress(int position);
+  void StepProgress(int by);
+  void SetPanelText(TStatusPanel panel, const QString& text);
+  // A panel's whole text (the panel itself may show it shortened).
+  QString PanelText(TStatusPanel panel) const;
+
+  // The tray icon's menu; the tray itself shows it.
+  QMenu* TrayMenu() const { return pmTray; }
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+private:
+  void BuildClientArea();
+  void BuildMenus();
+  void BuildTrayMenu();
+  void BuildStatusBar();
+  QAction* AddWindowItem(QMenu* menu, const QString& text, const char* name, TWindowKind kind);
+  void LayOutPanels();
+  void ShowPanelText(QLabel* panel);
+
+  // Starts a check in the event loop, so that the key or button handler returns at once.
+  void PostCheck(bool eat, bool view);
+  void RunCheck(bool eat, bool view);
+  // Preferences and the setup wizard: the window follows what the user saved.
+  void OpenSetupWindow(TWindowKind kind);
+  void TakeUpSettings();
+  void OpenWindow(TWindowKind kind);
+  void ShowServerOfFirstProfile();
+  bool Busy() const;
+  // Runs a command, reporting what it throws instead of letting it leave the event handler.
+  template <typename F>
+  void Guarded(const char* what, F&& command);
+
+  TAppContext& Context;
+  TConfigData& Config;
+  TUiHost& Ui;
+  bool ExitRequested = false;
+  bool ChecksOn = true;
+
+  QLabel* lblServerName = nullptr;
+  QLabel* lblPOPStatus = nullptr;
+  QLabel* lblMessageStatus = nullptr;
+  QProgressBar* pbScanning = nullptr;
+  QPushButton* btnCheckOnly = nullptr;
+  QPushButton* btnCheckView = nullptr;
+  QPushButton* btnCheckEat = nullptr;
+  QPushButton* btnAbort = nullptr;
+  QLabel* Panels[3] = {};
+
+  QAction* mnuCheckEat = nullptr;
+  QAction* mnuCheckOnly = nullptr;
+  QAction* mnuCheckView = nullptr;
+  QAction* mnuFilterUpdate = nullptr;
+  QMenu* pmTray = nullptr;
+  QAction* tmCheckOnly = nullptr;
+  QAction* tmCheckEat = nullptr;
+  QAction* tmCheckView = nullptr;
+  QAction* tmFilterUpdate = nullptr;
+  QAction* tmAbort = nullptr;
+};
+
+}  // namespace mailmoat
