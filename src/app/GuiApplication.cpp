@@ -1,0 +1,132 @@
+#include "app/GuiApplication.h"
+
+#include "check/StartCheck.h"
+#include "check/dataModPOP3.h"
+#include "check/dataModRAS.h"
+#include "core/CommandLine.h"
+#include "core/Notification.h"
+#include "core/dataConfig.h"
+#include "platform/Errors.h"
+#include "platform/NmcliDialer.h"
+#include "ui/common/A11yIds.h"
+#include "ui/common/AppContext.h"
+#include "ui/common/HelpWindow.h"
+#include "ui/common/Icons.h"
+#include "ui/common/QtUiHost.h"
+#include "ui/common/WindowOpeners.h"
+#include "ui/main/MainCheckView.h"
+#include "ui/main/formMain.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+namespace mailmoat {
+
+namespace {
+
+volatile std::sig_atomic_t CloseSignal = 0;
+
+extern "C" void OnCloseSignal(int) {
+  CloseSignal = 1;
+}
+
+// SIGTERM and Ctrl+C end the program as File | Exit does: a running check is aborted and
+// logged out first. The flag is polled, since nothing else may be done inside a handler.
+void CatchCloseSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnCloseSignal;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+}
+
+// The summary and the "Mail Waiting!" window come with the tray program; until then a run
+// from the window notifies nobody.
+class TQuietNotifier : public TRunNotifier {
+public:
+  void ShowProcessingSummary() override {}
+  void NotifyNewMail() override {}
+};
+
+}  // namespace
+
+int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
+  // Qt takes its own options (-style, -platform) from the arguments; ours were read already.
+  int argc = 1;
+  char name[] = "mailmoat";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("mailmoat");
+  QApplication::setApplicationDisplayName("Mailmoat Pro");
+  QApplication::setWindowIcon(ProgramIcon());
+  // A popup closed while the main window hides in the tray must not end the program; it
+  // quits when the main window closes.
+  QApplication::setQuitOnLastWindowClosed(false);
+  InstallA11yIds(app);
+
+  TQtUiHost ui;
+  TdataRas ras([] { return std::make_unique<TNmcliDialer>(); });
+  TConfigData config(paths, ui, ras.Dialer());
+  ui.SetErrorSink([&config](const std::string& text) { config.TryLog(TLogClass::All, "! " + text); });
+  // The start-up boxes (no profile, a failed upgrade) are real boxes here.
+  config.ConfigDataCreate();
+  if (config.TerminateRequested) return 1;
+  ras.Attach(config);
+  TMainCheckView view;
+  ras.SetView(view);
+  TQuietNotifier notifier;
+  TdataPOP3 pop3(config, ras, view, notifier);
+  TWindowOpeners windows;
+  TAppContext context{ras, config, view, pop3, ui, windows};
+
+  THelpWindow help(ui);
+  ui.SetHelpHandler([&help](int topic) { help.ShowTopic(topic); });
+
+  try {
+    ApplyCommandLine(config, options.Args);
+  } catch (const EInOutError& e) {
+    std::fprintf(stderr, "mailmoat: %s\n", e.what());
+    return 1;
+  }
+
+  TfrmMain frmMain(context);
+  view.Attach(&frmMain);
+  ui.SetParentWindow(&frmMain);
+
+  CatchCloseSignals();
+  QTimer signalPoll;
+  QObject::connect(&signalPoll, &QTimer::timeout, [&frmMain] {
+    if (CloseSignal == 0) return;
+    CloseSignal = 0;
+    frmMain.close();
+  });
+  signalPoll.start(200);
+
+  if (config.QuickMode) {
+    // Hidden (there is no tray icon yet, so minimised) with the check at the first tick of
+    // the event loop; the end of the run asks the program to terminate.
+    frmMain.showMinimized();
+    QTimer::singleShot(0, &frmMain, [&] {
+      config.Log(TLogClass::Normal,
+                 config.AutoType ? "@ Automatic check and eat executing" : "@ Automatic check only executing");
+      config.CheckAndView = false;
+      try {
+        StartCheck(config, ras, view, pop3, config.AutoType);
+      } catch (const std::exception& e) {
+        config.TryLog(TLogClass::All, std::string("! Check failed. Exception: ") + e.what());
+      }
+      if (config.TerminateRequested || config.QuickMode) frmMain.close();
+    });
+  } else {
+    frmMain.show();
+  }
+  const int code = QApplication::exec();
+  help.close();
+  return code;
+}
+
+}  // namespace mailmoat

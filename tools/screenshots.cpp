@@ -1,0 +1,192 @@
+// Pictures of the windows for the README and for review, taken by scripts/screenshots.sh under
+// Xvfb: the main window idle with no mailbox, during a check (mid-progress) and after it, the
+// About window and the help window.
+//
+//   mailmoat_screenshots OUTDIR EMPTY_HOME DEMO_HOME
+//
+// DEMO_HOME holds a profile of a running server (the demo's Dovecot).
+
+#include "check/StartCheck.h"
+#include "check/dataModPOP3.h"
+#include "check/dataModRAS.h"
+#include "core/ConsoleUiHost.h"
+#include "core/Notification.h"
+#include "core/dataConfig.h"
+#include "platform/NmcliDialer.h"
+#include "ui/common/AppContext.h"
+#include "ui/common/HelpWindow.h"
+#include "ui/common/Icons.h"
+#include "ui/common/QtUiHost.h"
+#include "ui/common/WindowOpeners.h"
+#include "ui/main/MainCheckView.h"
+#include "ui/main/formMain.h"
+#include "ui/main/frmAboutMmt.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QPushButton>
+#include <QThread>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace mailmoat {
+namespace {
+
+// Lets the window system draw for a moment.
+void Settle(int ms = 300) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms) {
+    QApplication::processEvents();
+    QThread::msleep(10);
+  }
+}
+
+bool Save(QWidget& widget, const QString& file) {
+  Settle();
+  if (!widget.grab().save(file)) {
+    std::fprintf(stderr, "screenshots: could not write %s\n", qPrintable(file));
+    return false;
+  }
+  std::printf("screenshots: %s\n", qPrintable(file));
+  return true;
+}
+
+// Boxes get their default answer without being shown (the start-up box about a missing
+// profile would otherwise wait for a click), and are echoed so that nothing goes unseen.
+class TNoBoxHost : public TQtUiHost {
+public:
+  TMsgButton MessageBox(TMsgKind, const std::string& text, TMsgButtons buttons, int, const std::string&,
+                        TMsgButton defaultButton) override {
+    std::fprintf(stderr, "screenshots: box: %s\n", text.c_str());
+    return TConsoleUiHost::DefaultAnswer(buttons, defaultButton);
+  }
+};
+
+// The main window's view, with a picture taken once the run has passed half its messages.
+class TShotView : public TMainCheckView {
+public:
+  std::function<void()> MidRun;
+  void SetProgressMax(int max) override {
+    TMainCheckView::SetProgressMax(max);
+    Max = max;
+    Position = 0;
+  }
+  void SetProgress(int position) override {
+    TMainCheckView::SetProgress(position);
+    Position = position;
+  }
+  void StepProgress(int by) override {
+    TMainCheckView::StepProgress(by);
+    Position += by;
+    if (!Taken && Max > 0 && Position * 2 >= Max && MidRun) {
+      Taken = true;
+      MidRun();
+    }
+  }
+
+private:
+  bool Taken = false;
+  int Max = 0;
+  int Position = 0;
+};
+
+class TQuietNotifier : public TRunNotifier {
+public:
+  void ShowProcessingSummary() override {}
+  void NotifyNewMail() override {}
+};
+
+// The program's long-lived objects over one home, as the program makes them.
+struct TProgramOver {
+  explicit TProgramOver(const QString& home)
+      : Ras([] { return std::make_unique<TNmcliDialer>(); }),
+        Config(TAppPaths::ForHome(QStringToPath(home)), Ui, Ras.Dialer()),
+        Pop3(Started(), Ras, View, Notifier),
+        Context{Ras, Config, View, Pop3, Ui, Windows},
+        Main(Context) {
+    Ras.SetView(View);
+    View.Attach(&Main);
+    Ui.SetParentWindow(&Main);
+  }
+  static TPath QStringToPath(const QString& s) { return TPath(s.toStdString()); }
+  // The configuration after its start-up sequence, as the check engine needs it.
+  TConfigData& Started() {
+    Config.ConfigDataCreate();
+    Ras.Attach(Config);
+    return Config;
+  }
+
+  TNoBoxHost Ui;
+  TdataRas Ras;
+  TConfigData Config;
+  TShotView View;
+  TQuietNotifier Notifier;
+  TdataPOP3 Pop3;
+  TWindowOpeners Windows;
+  TAppContext Context;
+  TfrmMain Main;
+};
+
+int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
+  QDir().mkpath(out);
+  bool ok = true;
+  {
+    TProgramOver program(emptyHome);
+    program.Main.show();
+    ok &= Save(program.Main, out + "/main-no-profile.png");
+
+    TfrmAboutMmt about(program.Ui, &program.Main);
+    about.show();
+    ok &= Save(about, out + "/about.png");
+    about.close();
+
+    THelpWindow help(program.Ui);
+    help.ShowTopic(10);
+    ok &= Save(help, out + "/help.png");
+    help.close();
+  }
+  {
+    TProgramOver program(demoHome);
+    program.Main.show();
+    Settle();
+    program.View.MidRun = [&] { ok &= Save(program.Main, out + "/main-checking.png"); };
+    auto* checkOnly = program.Main.findChild<QPushButton*>("btnCheckOnly");
+    if (checkOnly == nullptr || !checkOnly->isEnabled()) {
+      std::fprintf(stderr, "screenshots: the demo home has no usable profile\n");
+      return 1;
+    }
+    checkOnly->click();
+    QElapsedTimer clock;
+    clock.start();
+    while (program.Config.CheckInProgress || clock.elapsed() < 500) {
+      if (clock.elapsed() > 120000) {
+        std::fprintf(stderr, "screenshots: the check did not end\n");
+        return 1;
+      }
+      QApplication::processEvents();
+      QThread::msleep(10);
+    }
+    ok &= Save(program.Main, out + "/main-after-check.png");
+  }
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace mailmoat
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setWindowIcon(mailmoat::ProgramIcon());
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: mailmoat_screenshots OUTDIR EMPTY_HOME DEMO_HOME\n");
+    return 2;
+  }
+  return mailmoat::Run(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]),
+                       QString::fromLocal8Bit(argv[3]));
+}
