@@ -79,7 +79,9 @@ void TfrmMain::BuildClientArea() {
   lblServerName->setObjectName("lblServerName");
   lblServerName->setStyleSheet("color: blue; font-size: 13px;");
   lblServerName->setTextFormat(Qt::RichText);
-  lblServerName->setTextInteractionFlags(Qt::TextBrowserInteraction);
+  lblServerName->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  // Tab reaches the link; the window itself starts on the default button.
+  lblServerName->setFocusPolicy(Qt::TabFocus);
   connect(lblServerName, &QLabel::linkActivated, this, [this] {
     // Only the invitation is a link; a server name is plain text.
     if (lblServerName->property("plainText").toString() == NoServerText) ShowPreferences();
@@ -128,6 +130,7 @@ void TfrmMain::BuildClientArea() {
 
   auto* buttons = new QHBoxLayout;
   for (QPushButton* b : {btnCheckOnly, btnCheckView, btnCheckEat, btnAbort}) buttons->addWidget(b);
+  btnCheckView->setFocus();
   auto* column = new QVBoxLayout(central);
   column->addLayout(grid);
   column->addStretch(1);

@@ -1,0 +1,384 @@
+// The main window over the real core: the check commands against a real Dovecot, Abort in the
+// middle of a run and of a dial, Exit during a run, and the window's controls and texts.
+#include "check/dataModPOP3.h"
+#include "check/dataModRAS.h"
+#include "core/dataConfig.h"
+#include "filter/FilterTestSupport.h"
+#include "integration/DovecotServer.h"
+#include "integration/TcpRelay.h"
+#include "support/FakeDialer.h"
+#include "support/FakeNotifier.h"
+#include "support/GuiTestHost.h"
+#include "support/TempDir.h"
+#include "ui/common/AppContext.h"
+#include "ui/common/WindowOpeners.h"
+#include "ui/main/MainCheckView.h"
+#include "ui/main/formMain.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <mutex>
+
+namespace mailmoat {
+namespace {
+
+using test::TDovecotServer;
+
+// Openers of windows that report themselves built, recording what was opened; Open runs
+// `OnOpen` as the window's work and returns its answer.
+class TRecordingOpeners : public TWindowOpeners {
+public:
+  bool Available(TWindowKind) const override { return true; }
+  bool Open(TWindowKind kind, QWidget*) override {
+    Opened.push_back(kind);
+    return OnOpen ? OnOpen() : false;
+  }
+  std::vector<TWindowKind> Opened;
+  std::function<bool()> OnOpen;
+};
+
+std::string Mail(int n, const std::string& subject) {
+  return "From: sam@example.net\r\nTo: joe@example.org\r\nSubject: " + subject + "\r\nMessage-ID: <m" +
+         std::to_string(n) + "@test.example.org>\r\n\r\nHello\r\n";
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    if (!TDovecotServer::Available()) return;
+    Server = std::make_unique<TDovecotServer>();
+    if (!Server->StartPlain()) Server.reset();
+  }
+  static void TearDownTestSuite() { Server.reset(); }
+
+  // The program's objects in their start-up order over a home with `ini` as its settings.
+  void Start(const std::string& ini = "[Config]\nLoggingLevel=Normal\nUseRas=0\n", bool builtWindows = true) {
+    test::WriteTextFile(Dir / "Mailmoat.ini", ini);
+    auto dialer = std::make_unique<test::TFakeDialer>();
+    Dialer = dialer.get();
+    Dialer->Unavailable = false;
+    Ras = std::make_unique<TdataRas>(std::move(dialer));
+    Config = std::make_unique<TConfigData>(TAppPaths::ForHome(Dir.Path()), Ui, Ras->Dialer());
+    Config->ConfigDataCreate();
+    Config->SysHeaderRules = {test::Rule("Pills in the subject", "Subject", "(?i)pills")};
+    Ras->Attach(*Config);
+    Ras->SetView(View);
+    Pop3 = std::make_unique<TdataPOP3>(*Config, *Ras, View, Notifier);
+    Context = std::make_unique<TAppContext>(
+        TAppContext{*Ras, *Config, View, *Pop3, Ui, builtWindows ? Openers : PlainOpeners});
+    Main = std::make_unique<TfrmMain>(*Context);
+    View.Attach(Main.get());
+    Main->show();
+    Main->activateWindow();
+    // Shortcuts reach only the active window.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Main.get()));
+    Ui.Boxes.clear();
+  }
+  // Runs `action` once, as soon as `when` holds. The run lets events through while it works
+  // (and nothing returns to the test until it ends), so a timer is what sees it midway.
+  void OnceDuringRun(std::function<bool()> when, std::function<void()> action) {
+    auto* timer = new QTimer(Main.get());
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, when, action] {
+      if (!when()) return;
+      timer->stop();
+      action();
+    });
+    timer->start();
+  }
+  // A mailbox of `count` messages, every one with "Pills" in its subject, and its profile.
+  void AddMailbox(int count, int port = 0) {
+    const std::string user = "u" + std::to_string(++UserCount);
+    Server->AddUser(user, "pw");
+    for (int i = 1; i <= count; ++i)
+      Server->AddMessage(user, std::to_string(1700000100 + i) + ".M1P1." + user, Mail(i, "Pills " + std::to_string(i)));
+    ProfileRecord profile;
+    profile.Name = "Box " + user;
+    profile.Server = "127.0.0.1";
+    profile.Login = user;
+    profile.Password = "pw";
+    profile.Port = static_cast<std::uint16_t>(port != 0 ? port : Server->PlainPort);
+    Config->Profiles.push_back(profile);
+    User = user;
+  }
+  template <typename T>
+  T* Find(const char* name) const {
+    T* found = Main->findChild<T*>(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+  QString Label(const char* name) const { return Find<QLabel>(name)->text(); }
+  // Every check command of the window and the tray, with the two filter-update items.
+  std::vector<bool> CheckCommandStates() const {
+    std::vector<bool> states;
+    for (const char* b : {"btnCheckOnly", "btnCheckView", "btnCheckEat"})
+      states.push_back(Find<QPushButton>(b)->isEnabled());
+    for (const char* a : {"mnuCheckEat", "mnuCheckOnly", "mnuCheckView", "mnuFilterUpdate", "tmCheckOnly", "tmCheckEat",
+                          "tmCheckView", "tmFilterUpdate"})
+      states.push_back(Find<QAction>(a)->isEnabled());
+    return states;
+  }
+  bool WaitForRunEnd() {
+    return QTest::qWaitFor(
+        [this] { return !Config->CheckInProgress && Pop3->LastRunResult() != TCheckRunResult::NotRun; }, 60000);
+  }
+  bool Logged(const std::string& text) const {
+    return test::ReadTextFile(Dir / "mmt.log").find(text) != std::string::npos;
+  }
+
+  static std::unique_ptr<TDovecotServer> Server;
+  static int UserCount;
+  test::TTempDir Dir;
+  test::TGuiTestHost Ui;
+  test::TFakeDialer* Dialer = nullptr;
+  std::unique_ptr<TdataRas> Ras;
+  std::unique_ptr<TConfigData> Config;
+  TMainCheckView View;
+  test::TCountingNotifier Notifier;
+  std::unique_ptr<TdataPOP3> Pop3;
+  TWindowOpeners PlainOpeners;
+  TRecordingOpeners Openers;
+  std::unique_ptr<TAppContext> Context;
+  std::unique_ptr<TfrmMain> Main;
+  std::string User;
+};
+
+std::unique_ptr<TDovecotServer> MainWindowTest::Server;
+int MainWindowTest::UserCount = 0;
+
+#define REQUIRE_DOVECOT()                                                       \
+  if (!TDovecotServer::Available()) GTEST_SKIP() << "Dovecot is not installed"; \
+  ASSERT_TRUE(Server) << "Dovecot did not start"
+
+TEST_F(MainWindowTest, EveryControlHasItsNameAndText) {
+  Start("[Config]\nUseRas=0\n", false);
+  EXPECT_EQ(Main->windowTitle(), "Mailmoat Pro v1.0");
+  EXPECT_EQ(Main->minimumSize(), QSize(414, 247));
+  EXPECT_FALSE(Main->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(Label("lblCapServerName"), "Mail Server:");
+  EXPECT_EQ(Label("lblCapPOPStatus"), "Current Status:");
+  EXPECT_EQ(Label("lblCapMessageStatus"), "Current Activity:");
+  EXPECT_EQ(Label("lblCapScanning"), "Processing Progress:");
+  EXPECT_EQ(Label("lblMessageStatus"), "<none>");
+  EXPECT_EQ(Find<QProgressBar>("pbScanning")->maximum(), 100);
+  const struct {
+    const char* Name;
+    const char* Text;
+    const char* Hint;
+  } buttons[] = {{"btnCheckOnly", "Check Only", "Check Only for Spam  -  F3"},
+                 {"btnCheckView", "Check && View", "Check and then View the message headers  -  F4"},
+                 {"btnCheckEat", "Check && Eat", "Check for and Eat Spam  -  F2"},
+                 {"btnAbort", "Abort Check", "Abort the current check in progress."}};
+  for (const auto& b : buttons) {
+    EXPECT_EQ(Find<QPushButton>(b.Name)->text(), b.Text);
+    EXPECT_EQ(Find<QPushButton>(b.Name)->toolTip(), b.Hint);
+  }
+  EXPECT_TRUE(Find<QPushButton>("btnCheckView")->isDefault());
+  EXPECT_FALSE(Find<QPushButton>("btnAbort")->isEnabled());
+
+  // Each menu in order, dividers as "-", shortcuts after a tab.
+  const auto menuText = [](QMenu* menu) {
+    QStringList items;
+    for (QAction* a : menu->actions())
+      items << (a->isSeparator() ? QString("-")
+                                 : a->text() + (a->shortcut().isEmpty() ? QString() : "\t" + a->shortcut().toString()));
+    return items.join("|");
+  };
+  QStringList menus;
+  for (QAction* top : Main->menuBar()->actions()) menus << top->text() + ": " + menuText(top->menu());
+  EXPECT_EQ(menus.join("\n").toStdString(),
+            "&File: &Preferences\tCtrl+P|&Setup Wizard|-|&Filter Rules Update|Filter Rules &Report|-|E&xit\tCtrl+X\n"
+            "&Action: Check and &Eat Spam\tF2|&Check only for Spam\tF3|Check and Vie&w Headers\tF4|-|"
+            "&Message Archive(s)\tCtrl+A|-|&Show Logfile\tCtrl+L|C&lear Logfile|Clear &Old Log Entries\tCtrl+Alt+L\n"
+            "&Help: Help &Contents\tF1|&Frequently Asked Questions|&Support|&Online Resources|-|New &Version Check|"
+            "&About Mailmoat Pro");
+  EXPECT_EQ(menuText(Main->findChild<QMenu*>("mnuOnline")).toStdString(),
+            "&Frequently Asked Questions|&Discussion Forums");
+  EXPECT_EQ(menuText(Main->TrayMenu()).toStdString(),
+            "&Show Mailmoat|&Preferences|&Filter Update|-|&Check for Spam|Check and &Eat Spam|Check and Vie&w Headers|"
+            "A&bort Spam Check|-|Archived Messages|Display &Log File|Clea&r Log File|Clear &Old Log Entries|-|"
+            "&About Mailmoat|-|E&xit Mailmoat");
+  // Windows still to come: disabled, with the reason.
+  for (const char* name : {"mnuPreferences", "mnuSetupWizard", "mnuRulesReport", "mnuArchive", "mnuVersionCheck",
+                           "tmPreferences", "tmArchive"}) {
+    EXPECT_FALSE(Find<QAction>(name)->isEnabled()) << name;
+    EXPECT_EQ(Find<QAction>(name)->toolTip(), "Not available yet") << name;
+  }
+
+  EXPECT_EQ(Main->PanelText(TStatusPanel::Results), "Last Results - [none]");
+  EXPECT_EQ(Main->PanelText(TStatusPanel::NextCheck), "Manual checks");
+  EXPECT_EQ(Main->PanelText(TStatusPanel::Connection), "LAN");
+  Main->resize(600, 300);
+  QTRY_COMPARE(Find<QLabel>("sbNextCheck")->width(), 100);
+  EXPECT_EQ(Find<QLabel>("sbConnection")->width(), 60);
+  EXPECT_GT(Find<QLabel>("sbResults")->width(), 300);
+  // The server line is a link only as the invitation; a server name never is one.
+  Main->SetServerName("<b>pop.example.org</b>");
+  EXPECT_EQ(Label("lblServerName"), "&lt;b&gt;pop.example.org&lt;/b&gt;");
+}
+
+TEST_F(MainWindowTest, WithoutAProfileEveryCheckCommandIsOffUntilThePreferencesAddOne) {
+  Start("[Config]\nAutoMins=5\nUseRas=1\n");
+  EXPECT_EQ(Label("lblServerName").toStdString(), "<a href=\"prefs\">&lt;n/a - setup in File | Preferences&gt;</a>");
+  EXPECT_EQ(CheckCommandStates(), std::vector<bool>(11, false));
+  // The run's end must not switch them on either.
+  View.EnableCheckCommands(true);
+  EXPECT_EQ(CheckCommandStates(), std::vector<bool>(11, false));
+  EXPECT_EQ(Main->PanelText(TStatusPanel::NextCheck), "Check in 5 mins");
+  EXPECT_EQ(Main->PanelText(TStatusPanel::Connection), "RAS");
+
+  Openers.OnOpen = [this] {
+    EXPECT_TRUE(Config->PrefsOpen);
+    ProfileRecord p;
+    p.Name = "Home";
+    p.Server = "pop.example.org";
+    Config->Profiles.push_back(p);
+    Config->AutoMins = 0;
+    Config->UseRas = false;
+    return true;
+  };
+  emit Find<QLabel>("lblServerName")->linkActivated("prefs");
+  ASSERT_EQ(Openers.Opened, std::vector<TWindowKind>{TWindowKind::Preferences});
+  EXPECT_FALSE(Config->PrefsOpen);
+  EXPECT_EQ(Label("lblServerName"), "pop.example.org");
+  EXPECT_EQ(CheckCommandStates(), std::vector<bool>(11, true));
+  EXPECT_EQ(Main->PanelText(TStatusPanel::NextCheck), "Manual Checks");
+  EXPECT_EQ(Main->PanelText(TStatusPanel::Connection), "LAN");
+  // Now a server name: clicking the label opens nothing.
+  emit Find<QLabel>("lblServerName")->linkActivated("prefs");
+  EXPECT_EQ(Openers.Opened.size(), 1u);
+}
+
+TEST_F(MainWindowTest, F2EatsTheSpamOfARealMailbox) {
+  REQUIRE_DOVECOT();
+  Start();
+  AddMailbox(3);
+  Main->EnableCheckCommands(true);
+  QTest::keyClick(Main->windowHandle(), Qt::Key_F2);
+  ASSERT_TRUE(WaitForRunEnd());
+  EXPECT_EQ(Server->MessageCount(User), 0);
+  EXPECT_EQ(Main->PanelText(TStatusPanel::Results), "Last Results: 3 checked; 3 eaten; 0 cleared");
+  EXPECT_EQ(Label("lblPOPStatus"), "Spam check completed");
+  EXPECT_EQ(Label("lblMessageStatus"), "<none>");
+  EXPECT_FALSE(Find<QPushButton>("btnAbort")->isEnabled());
+  EXPECT_EQ(CheckCommandStates(),
+            std::vector<bool>({true, true, true, true, true, true, true, true, true, true, true}));
+  // Check and view has no list window yet: F4 checks and deletes nothing.
+  AddMailbox(2);
+  bool viewMode = false;
+  OnceDuringRun([this] { return Config->CheckInProgress; }, [&] { viewMode = Config->CheckAndView; });
+  QTest::keyClick(Main->windowHandle(), Qt::Key_F4);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Config->Counters.Processed == 2 && !Config->CheckInProgress; }, 60000));
+  EXPECT_TRUE(viewMode);
+  EXPECT_EQ(Server->MessageCount(User), 2);
+}
+
+// Pressing Abort in the middle of a run over a slow line: the message under way is finished,
+// the session logs out with QUIT (so the deletions so far are kept) and nothing else is read.
+TEST_F(MainWindowTest, AbortStopsAfterTheCurrentMessageAndLogsOut) {
+  REQUIRE_DOVECOT();
+  Start();
+  test::TTcpRelay relay(Server->PlainPort, std::chrono::milliseconds(40));
+  std::mutex mutex;
+  std::vector<std::string> commands;
+  relay.SetClientRewrite([&](const std::string& line) {
+    std::lock_guard lock(mutex);
+    commands.push_back(line.substr(0, line.find(' ')));
+    return line;
+  });
+  AddMailbox(6, relay.Port());
+  Main->EnableCheckCommands(true);
+  Ui.SetNextAnswer(mbYes);
+  bool abortOffAfterYes = false;
+  OnceDuringRun([this] { return Label("lblMessageStatus") == "Checking message 2 of 6"; },
+                [&] {
+                  Find<QPushButton>("btnAbort")->click();
+                  abortOffAfterYes = !Find<QPushButton>("btnAbort")->isEnabled();
+                });
+  Find<QPushButton>("btnCheckEat")->click();
+  ASSERT_TRUE(WaitForRunEnd());
+  ASSERT_EQ(Ui.Boxes.size(), 1u);
+  EXPECT_EQ(Ui.Boxes[0].Text, "Abort current check in progress?");
+  EXPECT_EQ(Ui.Boxes[0].Buttons, mbYes | mbNo);
+  EXPECT_TRUE(abortOffAfterYes);
+
+  EXPECT_EQ(Pop3->LastRunResult(), TCheckRunResult::Aborted);
+  EXPECT_EQ(Config->Counters.Processed, 2);
+  EXPECT_EQ(Server->MessageCount(User), 4);
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(commands.back(), "QUIT");
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "TOP"), 2);
+  EXPECT_EQ(CheckCommandStates(), std::vector<bool>(11, true));
+}
+
+TEST_F(MainWindowTest, AbortDuringADialHangsUpTheLineTheProgramMadeAndChecksNothing) {
+  Start("[Config]\nLoggingLevel=Normal\nUseRas=1\n");
+  ProfileRecord p;
+  p.Name = "Home";
+  p.Server = "pop.invalid";
+  Config->Profiles = {p};
+  Main->EnableCheckCommands(true);
+  Ui.SetNextAnswer(mbYes);
+  std::vector<QString> whileDialling;
+  Dialer->WhileDialling = [&] {
+    whileDialling.push_back(Label("lblMessageStatus"));
+    // The window stays live during the dial: a second check command is ignored ...
+    Find<QPushButton>("btnCheckEat")->click();
+    // ... and Abort is taken.
+    Find<QPushButton>("btnAbort")->click();
+  };
+  QTest::keyClick(Main->windowHandle(), Qt::Key_F3);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Dialer->HangUps > 0; }, 5000));
+  QTest::qWait(100);
+
+  EXPECT_EQ(whileDialling, std::vector<QString>{"Establishing Dial-Up Connection..."});
+  EXPECT_EQ(Dialer->Dials.size(), 1u);
+  EXPECT_EQ(Dialer->Disconnects, 1);
+  EXPECT_FALSE(Dialer->Connected);
+  EXPECT_EQ(Pop3->LastRunResult(), TCheckRunResult::NotRun);
+  EXPECT_FALSE(Config->Dialing);
+  EXPECT_FALSE(Config->AbortRequested);
+  EXPECT_FALSE(Find<QPushButton>("btnAbort")->isEnabled());
+  EXPECT_EQ(CheckCommandStates(), std::vector<bool>(11, true));
+}
+
+TEST_F(MainWindowTest, ExitDuringARunClosesOnlyAfterTheLogout) {
+  REQUIRE_DOVECOT();
+  Start();
+  test::TTcpRelay relay(Server->PlainPort, std::chrono::milliseconds(40));
+  std::mutex mutex;
+  bool quitSeen = false;
+  relay.SetClientRewrite([&](const std::string& line) {
+    std::lock_guard lock(mutex);
+    if (line == "QUIT") quitSeen = true;
+    return line;
+  });
+  AddMailbox(5, relay.Port());
+  Main->EnableCheckCommands(true);
+  bool stayedOpen = false;
+  OnceDuringRun([this] { return Label("lblMessageStatus") == "Checking message 2 of 5"; },
+                [&] {
+                  Find<QAction>("mnuExit")->trigger();
+                  stayedOpen = Main->isVisible() && Config->AbortRequested;
+                });
+  Find<QPushButton>("btnCheckOnly")->click();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !Main->isVisible(); }, 30000));
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_FALSE(Config->CheckInProgress);
+  std::lock_guard lock(mutex);
+  EXPECT_TRUE(quitSeen);
+  EXPECT_EQ(Pop3->LastRunResult(), TCheckRunResult::Aborted);
+}
+
+}  // namespace
+}  // namespace mailmoat
