@@ -9,6 +9,7 @@
 #include "support/FakeDialer.h"
 #include "support/FakeNotifier.h"
 #include "support/GuiTestHost.h"
+#include "support/ModalDriver.h"
 #include "support/TempDir.h"
 #include "ui/common/AppContext.h"
 #include "ui/common/WindowOpeners.h"
@@ -21,6 +22,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -378,6 +380,48 @@ TEST_F(MainWindowTest, ExitDuringARunClosesOnlyAfterTheLogout) {
   std::lock_guard lock(mutex);
   EXPECT_TRUE(quitSeen);
   EXPECT_EQ(Pop3->LastRunResult(), TCheckRunResult::Aborted);
+}
+
+// The log commands of the Action menu: their boxes, and the days dialog that remembers its
+// number through the log and its place by itself.
+TEST_F(MainWindowTest, TheLogCommandsAskAndRemember) {
+  Start();
+  std::filesystem::remove(Dir / "mmt.log");
+  Find<QAction>("mnuShowLog")->trigger();
+  Find<QAction>("mnuOldLog")->trigger();
+  Find<QAction>("mnuClearLog")->trigger();
+  ASSERT_EQ(Ui.Boxes.size(), 3u);
+  EXPECT_EQ(Ui.Boxes[0].Text, "No log file currently exists to view.");
+  EXPECT_EQ(Ui.Boxes[1].Text, "No log file currently exists. Trimming not needed.");
+  EXPECT_EQ(Ui.Boxes[2].Text, "No Mailmoat Pro log file found.");
+
+  test::WriteTextFile(Dir / "mmt.log", "01 Jan 2001 10:00:00 @ Old line\r\n");
+  int firstDays = 0;
+  test::WhenModal([&](QWidget* dialog) {
+    EXPECT_EQ(dialog->windowTitle(), "Clear Old Log Entries . . .");
+    auto* days = dialog->findChild<QSpinBox*>("seDaysOld");
+    firstDays = days->value();
+    EXPECT_EQ(days->maximum(), 999);
+    days->setValue(30);
+    dialog->move(40, 50);
+    dialog->findChild<QPushButton*>("OKBtn")->click();
+  });
+  Find<QAction>("tmOldLog")->trigger();
+  EXPECT_EQ(firstDays, 7);
+  EXPECT_EQ(Config->Registry.ReadInteger("Settings", "TrimLogDays"), 30);
+  EXPECT_EQ(test::ReadTextFile(Dir / "mmt.log"), "");  // the 2001 line is older than 30 days
+
+  test::WriteTextFile(Dir / "mmt.log", "01 Jan 2001 10:00:00 @ Old line\r\n");
+  QPoint place;
+  test::WhenModal([&](QWidget* dialog) {
+    firstDays = dialog->findChild<QSpinBox*>("seDaysOld")->value();
+    place = dialog->pos();
+    dialog->findChild<QPushButton*>("CancelBtn")->click();
+  });
+  Find<QAction>("mnuOldLog")->trigger();
+  EXPECT_EQ(firstDays, 30);
+  EXPECT_EQ(place, QPoint(40, 50));
+  EXPECT_EQ(test::ReadTextFile(Dir / "mmt.log"), "01 Jan 2001 10:00:00 @ Old line\r\n");
 }
 
 }  // namespace
