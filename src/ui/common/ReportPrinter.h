@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class QPrinter;
+class QWidget;
+
+namespace mailmoat {
+
+// A list as printed: a title over column headers and rows, with the page count at the foot.
+struct TPrintTable {
+  QString Title;
+  QStringList Columns;
+  std::vector<QStringList> Rows;
+  // Relative column widths; empty: equal widths.
+  std::vector<int> ColumnWeights;
+  bool Landscape = false;
+};
+
+// Prints onto a printer that is set up already; returns the number of pages printed.
+int PrintTable(QPrinter& printer, const TPrintTable& table);
+// Prints text word-wrapped under a title, "Page N of M" at the foot of each page.
+int PrintLines(QPrinter& printer, const QString& title, const QStringList& lines);
+
+// The print preview, from which the user prints; modal.
+void PreviewTable(QWidget* parent, const TPrintTable& table);
+void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines);
+
+}  // namespace mailmoat
