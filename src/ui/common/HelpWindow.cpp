@@ -49,11 +49,17 @@ THelpWindow::THelpWindow(TUiHost& ui, QWidget* parent) : QWidget(parent, Qt::Win
   // Pages of the help folder open here; anything else goes to the desktop's browser.
   Browser->setOpenLinks(false);
   connect(Browser, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
-    if (url.isRelative() || url.isLocalFile()) {
-      Browser->setSource(Browser->source().resolved(url));
-    } else {
+    const QString scheme = url.scheme();
+    if (scheme == "http" || scheme == "https" || scheme == "mailto") {
       Ui.OpenUrl(url.toString().toStdString());
+      return;
     }
+    // Only the help folder's own pages open here.
+    const QUrl target = Browser->source().resolved(url);
+    const QString dir = HelpDirectory();
+    const QString file = QFileInfo(target.toLocalFile()).canonicalFilePath();
+    if (target.isLocalFile() && !dir.isEmpty() && file.startsWith(dir + "/") && file.endsWith(".html"))
+      Browser->setSource(target);
   });
 
   auto* btnContents = new QPushButton("&Contents", this);

@@ -17,6 +17,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace mailmoat {
 
 // The busy dialog: a caption and a progress bar, shown only when its operation is still
@@ -113,6 +115,8 @@ TMsgButton TQtUiHost::ShowBox(TMsgKind kind, const std::string& text, TMsgButton
     QMessageBox box(IconOf(kind), caption.empty() ? QString("Mailmoat Pro") : TextToQString(caption), BoxText(text),
                     QMessageBox::NoButton, ParentWindow != nullptr ? ParentWindow : QApplication::activeWindow());
     box.setObjectName("MessageBox");
+    // Box texts quote server replies and message headers: never read them as markup.
+    box.setTextFormat(Qt::PlainText);
     for (const TButtonMap& map : Buttons) {
       if ((buttons & map.Ours) == 0) continue;
       QPushButton* button = box.addButton(map.Qt);
@@ -201,7 +205,12 @@ int TQtUiHost::StartTimer(int intervalMs, std::function<void()> callback) {
   const int id = NextTimerId++;
   auto* timer = new QTimer;
   timer->setInterval(intervalMs);
-  QObject::connect(timer, &QTimer::timeout, [this, callback = std::move(callback)] {
+  auto running = std::make_shared<bool>(false);
+  QObject::connect(timer, &QTimer::timeout, [this, running, callback = std::move(callback)] {
+    // A tick that comes while the last one still runs (its error box is open, or it lets
+    // events through) is skipped, so ticks never pile up inside each other.
+    if (*running) return;
+    *running = true;
     // Nothing may leave a Qt event handler: the failure is logged and shown.
     try {
       callback();
@@ -209,6 +218,7 @@ int TQtUiHost::StartTimer(int intervalMs, std::function<void()> callback) {
       if (ErrorSink) ErrorSink(e.what());
       MessageBox(TMsgKind::Error, e.what(), mbOK);
     }
+    *running = false;
   });
   Timers[id] = timer;
   timer->start();

@@ -341,13 +341,26 @@ void TfrmMain::RunCheck(bool eat, bool view) {
   if (Config.CheckInProgress) return;
   // A second start while dialling only ends that dial; the mode of the first command stays.
   if (!Config.Dialing) Config.CheckAndView = view;
-  Guarded("Check", [&] { StartCheck(Config, Context.Ras, Context.View, Context.Pop3, eat); });
+  bool failed = true;
+  Guarded("Check", [&] {
+    StartCheck(Config, Context.Ras, Context.View, Context.Pop3, eat);
+    failed = false;
+  });
+  if (failed && !Config.CheckInProgress) {
+    // A failure before the run began (the dialer) must not leave the window without commands.
+    Config.Dialing = false;
+    Config.AbortRequested = false;
+    EnableAbort(false);
+    EnableCheckCommands(true);
+  }
   if (ExitRequested && !Busy()) close();
 }
 
 void TfrmMain::AbortCheck() {
   if (!btnAbort->isEnabled()) return;
   if (Ui.MessageBox(TMsgKind::Confirmation, "Abort current check in progress?", mbYes | mbNo) != mbYes) return;
+  // The run may have ended while the question was open: nothing is left to abort.
+  if (!btnAbort->isEnabled()) return;
   EnableAbort(false);
   Config.AbortRequested = true;
 }
