@@ -95,12 +95,6 @@ private:
   int Position = 0;
 };
 
-class TQuietNotifier : public TRunNotifier {
-public:
-  void ShowProcessingSummary() override {}
-  void NotifyNewMail() override {}
-};
-
 // The program's long-lived objects over one home, as the program makes them.
 struct TProgramOver {
   explicit TProgramOver(const QString& home)
@@ -125,7 +119,7 @@ struct TProgramOver {
   TdataRas Ras;
   TConfigData Config;
   TShotView View;
-  TQuietNotifier Notifier;
+  TSilentNotifier Notifier;
   TdataPOP3 Pop3;
   TWindowOpeners Windows;
   TAppContext Context;

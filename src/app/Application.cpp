@@ -13,13 +13,13 @@
 #include "diag/ConfigDump.h"
 #include "platform/NmcliDialer.h"
 #include "platform/Errors.h"
+#include "platform/StopSignals.h"
 #include "MailmoatVersion.h"
 #ifdef MAILMOAT_WITH_GUI
 #include "app/GuiApplication.h"
 #endif
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <thread>
 #include <cstdlib>
@@ -95,31 +95,6 @@ std::optional<TDumpLevel> DumpLevel(const std::vector<std::string>& args) {
   return std::nullopt;
 }
 
-// A quick check ends the program without notifying anybody; nothing else runs headless.
-class THeadlessNotifier : public TRunNotifier {
-public:
-  void ShowProcessingSummary() override {}
-  void NotifyNewMail() override {}
-};
-
-volatile std::sig_atomic_t StopSignal = 0;
-
-extern "C" void OnStopSignal(int) {
-  StopSignal = 1;
-}
-
-// Ctrl+C or a kill during a quick check asks the run to stop the way the Abort button does:
-// after the current message, with the connection logged out properly. A second signal ends
-// the program at once (the handler is reset after its first use).
-void CatchStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  action.sa_flags = SA_RESETHAND;
-  sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
-}
-
 // One line on standard error for each enabled profile the last run could not check to its
 // end (its login failed, the connection broke, archiving failed); returns whether there was one.
 bool ReportProfileFailures(const TdataPOP3& pop3) {
@@ -134,7 +109,7 @@ bool ReportProfileFailures(const TdataPOP3& pop3) {
 int RunQuickCheck(TConfigData& config, TConsoleUiHost& ui, TdataRas& ras, TCheckView& view, TdataPOP3& pop3) {
   CatchStopSignals();
   ui.SetIdleHook([&config] {
-    if (StopSignal != 0) config.AbortRequested = true;
+    if (StopSignalCaught()) config.AbortRequested = true;
   });
   try {
     if (config.StartupCheckDelay > 0) {
@@ -265,7 +240,7 @@ int RunApplication(const std::vector<std::string>& argv) {
   ras.Attach(config);
   TConsoleCheckView view(stdout, ::isatty(STDOUT_FILENO) != 0);
   ras.SetView(view);
-  THeadlessNotifier notifier;
+  TSilentNotifier notifier;
   TdataPOP3 pop3(config, ras, view, notifier);
 
   if (dump) {

@@ -8,6 +8,7 @@
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
 #include "platform/NmcliDialer.h"
+#include "platform/StopSignals.h"
 #include "ui/common/A11yIds.h"
 #include "ui/common/AppContext.h"
 #include "ui/common/HelpWindow.h"
@@ -20,39 +21,10 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
 
 namespace mailmoat {
-
-namespace {
-
-volatile std::sig_atomic_t CloseSignal = 0;
-
-extern "C" void OnCloseSignal(int) {
-  CloseSignal = 1;
-}
-
-// SIGTERM and Ctrl+C end the program as File | Exit does: a running check is aborted and
-// logged out first. The flag is polled, since nothing else may be done inside a handler.
-void CatchCloseSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnCloseSignal;
-  sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
-}
-
-// The summary and the "Mail Waiting!" window come with the tray program; until then a run
-// from the window notifies nobody.
-class TQuietNotifier : public TRunNotifier {
-public:
-  void ShowProcessingSummary() override {}
-  void NotifyNewMail() override {}
-};
-
-}  // namespace
 
 int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   // Qt takes its own options (-style, -platform) from the arguments; ours were read already.
@@ -78,7 +50,7 @@ int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   ras.Attach(config);
   TMainCheckView view;
   ras.SetView(view);
-  TQuietNotifier notifier;
+  TSilentNotifier notifier;
   TdataPOP3 pop3(config, ras, view, notifier);
   TWindowOpeners windows;
   TAppContext context{ras, config, view, pop3, ui, windows};
@@ -97,11 +69,12 @@ int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   view.Attach(&frmMain);
   ui.SetParentWindow(&frmMain);
 
-  CatchCloseSignals();
+  // SIGTERM and Ctrl+C close the window as File | Exit does.
+  CatchStopSignals();
   QTimer signalPoll;
-  QObject::connect(&signalPoll, &QTimer::timeout, [&frmMain] {
-    if (CloseSignal == 0) return;
-    CloseSignal = 0;
+  QObject::connect(&signalPoll, &QTimer::timeout, [&frmMain, &signalPoll] {
+    if (!StopSignalCaught()) return;
+    signalPoll.stop();
     frmMain.close();
   });
   signalPoll.start(200);

@@ -11,4 +11,12 @@ public:
   virtual void NotifyNewMail() = 0;
 };
 
+// A run that tells nobody: the headless quick check, and the window until its summary and
+// popup windows exist.
+class TSilentNotifier final : public TRunNotifier {
+public:
+  void ShowProcessingSummary() override {}
+  void NotifyNewMail() override {}
+};
+
 }  // namespace mailmoat
