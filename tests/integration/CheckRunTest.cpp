@@ -1,6 +1,7 @@
 // Whole check runs against a real Dovecot: the engine logs in, classifies, archives and
 // deletes, and the tests look at what is left in the maildir, in the archive folder and in
 // the activity log.
+#include "MailmoatVersion.h"
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
 #include "core/Addresses.h"
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 
 namespace mailmoat {
@@ -184,13 +186,37 @@ protected:
         {"clean", Mail("clean", "jane@example.org", "joe@example.org", "Lunch on Friday?", "12:30 at the usual")},
     });
     OversizedKb = static_cast<int>(Box->Texts[3].size() / 1024);
+    // The commands the engine sends, as the server gets them.
+    Relay = std::make_unique<test::TTcpRelay>(Server->PlainPort);
+    Relay->SetClientRewrite([this](const std::string& line) {
+      std::lock_guard lock(CommandsMutex);
+      SentCommands.push_back(line);
+      return line;
+    });
+    Config->Profiles.back().Port = static_cast<std::uint16_t>(Relay->Port());
+  }
+  // The commands sent that start with `verb`.
+  std::vector<std::string> Sent(const std::string& verb) {
+    std::lock_guard lock(CommandsMutex);
+    std::vector<std::string> found;
+    for (const std::string& line : SentCommands)
+      if (line.rfind(verb, 0) == 0) found.push_back(line);
+    return found;
+  }
+  std::string LastSent() {
+    std::lock_guard lock(CommandsMutex);
+    return SentCommands.empty() ? std::string() : SentCommands.back();
   }
 
   TMailbox* Box = nullptr;
   int OversizedKb = 0;
+  std::unique_ptr<test::TTcpRelay> Relay;
+  std::mutex CommandsMutex;
+  std::vector<std::string> SentCommands;
 };
 
 TEST_F(StagesTest, CheckOnlyCountsEveryStageAndDeletesNothing) {
+  Config->LoggingLevel = LogLevel::Verbose;
   Engine->CheckMailboxes(false);
 
   EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Completed) << Log();
@@ -228,7 +254,21 @@ TEST_F(StagesTest, CheckOnlyCountsEveryStageAndDeletesNothing) {
                                    "Size limit exceeded: " + std::to_string(OversizedKb) + "k (configured max: 40k)",
                                    "Pills in the subject", "Subject is blank", "Advance fee"));
   EXPECT_TRUE(Logged("# Approved Sender - friend@example.net")) << Log();
+  EXPECT_TRUE(Logged("@ No approved sender matches found in message From address club@lists.example.org"));
   EXPECT_TRUE(Logged("# Always Accept - Club list")) << Log();
+
+  // Only the messages that reach the body stage are retrieved whole; nothing is deleted and
+  // the session ends with QUIT.
+  EXPECT_THAT(Sent("RETR"), ElementsAre("RETR 7", "RETR 8"));
+  EXPECT_TRUE(Sent("DELE").empty());
+  EXPECT_EQ(LastSent(), "QUIT");
+  EXPECT_EQ(View.Panel(TStatusPanel::Results), "Last Results: 8 checked; 0 eaten; 3 cleared");
+  EXPECT_EQ(View.Panel(TStatusPanel::NextCheck), "Manual Checks");
+  EXPECT_TRUE(View.Has("tray: Mailmoat Pro v" MAILMOAT_PRODUCT_VERSION));
+  EXPECT_EQ(Notifier.Notifications, 1);
+  EXPECT_EQ(Notifier.Summaries, 0);
+  EXPECT_FALSE(Config->CheckInProgress);
+  EXPECT_TRUE(View.CommandsEnabled);
 }
 
 TEST_F(StagesTest, EatDeletesExactlyTheRejectedAndArchivesEachWithItsReason) {
@@ -253,6 +293,12 @@ TEST_F(StagesTest, EatDeletesExactlyTheRejectedAndArchivesEachWithItsReason) {
   }
   EXPECT_EQ(LinesStartingWith("~ Rejected message archived to ").size(), 5u);
   EXPECT_TRUE(Logged("- Messages eaten      : 5")) << Log();
+  EXPECT_THAT(Sent("DELE"), ElementsAre("DELE 3", "DELE 4", "DELE 5", "DELE 6", "DELE 7"));
+  // Each rejection is archived whole; the body-rule rejection from the retrieval it was tested on.
+  EXPECT_THAT(Sent("RETR"), ElementsAre("RETR 3", "RETR 4", "RETR 5", "RETR 6", "RETR 7", "RETR 8"));
+  EXPECT_TRUE(View.Has("msg: Archiving message 3"));
+  EXPECT_TRUE(View.Has("msg: Deleting message 7"));
+  EXPECT_EQ(View.Panel(TStatusPanel::Results), "Last Results: 8 checked; 5 eaten; 3 cleared");
 }
 
 TEST_F(StagesTest, CheckAndViewDeletesExactlyTheTickedRows) {
