@@ -130,6 +130,8 @@ void ForEachKey(TSettings& s, Visitor&& v) {
   v("Config", "BlacklistCheckNum", s.BlacklistCheckNum);
   v("Config", "DnsServer", s.DnsServer);
   v("Config", "TlsCaFile", s.TlsCaFile);
+  v("Config", "UpdateURL", s.UpdateURL);
+  v("Config", "VersionURL", s.VersionURL);
   v("UpdateProxy", "Server", s.UpdateProxy.Server);
   v("UpdateProxy", "UserName", s.UpdateProxy.UserName);
   v("UpdateProxy", "Password", s.UpdateProxy.Password);

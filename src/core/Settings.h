@@ -104,6 +104,11 @@ struct TSettings {
   // existed read as empty: the system's resolver and authorities.
   std::string DnsServer;
   std::string TlsCaFile;
+  // Added here: the addresses of the filter rules update and of the version check; empty
+  // (and in files written before these keys existed) means the addresses the program was
+  // built with.
+  std::string UpdateURL;
+  std::string VersionURL;
 
   TUpdateProxySettings UpdateProxy;
   TRequeueSettings Requeue;

@@ -161,6 +161,8 @@ TEST_F(SettingsFileTest, EverySettingSurvivesSaveAndLoad) {
   c->UpdateProxy = {"proxy", "pu", "pp", 3128};
   c->DnsServer = "127.0.0.1:5353";
   c->TlsCaFile = "/etc/ssl/my-ca.pem";
+  c->UpdateURL = "http://127.0.0.1:8080/apps/MMTFILTERS.UPD";
+  c->VersionURL = "https://127.0.0.1/version.txt";
   c->Requeue = {"smtp.example.org", false, "to@example.org", "login", "pass word", true, true, 587, 1};
   c->Profiles.resize(2);
   ASSERT_TRUE(c->SaveSettings());
