@@ -19,6 +19,7 @@
 #include "ui/common/QtUiHost.h"
 #include "ui/common/WindowOpeners.h"
 #include "ui/main/MainCheckView.h"
+#include "ui/main/TrayIcon.h"
 #include "ui/main/formMain.h"
 #include "ui/main/frmAboutMmt.h"
 
@@ -68,6 +69,17 @@ public:
 };
 
 // The main window's view, with a picture taken once the run has passed half its messages.
+// Xvfb has no tray: this one only holds the menu, which is pictured on its own.
+class TPictureTray : public TTrayIcon {
+public:
+  bool Available() const override { return false; }
+  void SetIcon(const QIcon&) override {}
+  void SetToolTip(const QString&) override {}
+  void SetMenu(QMenu*) override {}
+  void SetVisible(bool) override {}
+  bool Visible() const override { return false; }
+};
+
 class TShotView : public TMainCheckView {
 public:
   std::function<void()> MidRun;
@@ -101,7 +113,7 @@ struct TProgramOver {
       : Ras([] { return std::make_unique<TNmcliDialer>(); }),
         Config(TAppPaths::ForHome(QStringToPath(home)), Ui, Ras.Dialer()),
         Pop3(Started(), Ras, View, Notifier),
-        Context{Ras, Config, View, Pop3, Ui, Windows},
+        Context{Ras, Config, View, Pop3, Ui, Windows, Tray},
         Main(Context) {
     Ras.SetView(View);
     View.Attach(&Main);
@@ -122,6 +134,7 @@ struct TProgramOver {
   TSilentNotifier Notifier;
   TdataPOP3 Pop3;
   TWindowOpeners Windows;
+  TPictureTray Tray;
   TAppContext Context;
   TfrmMain Main;
 };

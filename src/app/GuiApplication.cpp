@@ -1,6 +1,5 @@
 #include "app/GuiApplication.h"
 
-#include "check/StartCheck.h"
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
 #include "core/CommandLine.h"
@@ -16,6 +15,7 @@
 #include "ui/common/QtUiHost.h"
 #include "ui/common/WindowOpeners.h"
 #include "ui/main/MainCheckView.h"
+#include "ui/main/TrayIcon.h"
 #include "ui/main/formMain.h"
 
 #include <QApplication>
@@ -53,7 +53,8 @@ int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   TSilentNotifier notifier;
   TdataPOP3 pop3(config, ras, view, notifier);
   TWindowOpeners windows;
-  TAppContext context{ras, config, view, pop3, ui, windows};
+  TSystemTrayIcon tray;
+  TAppContext context{ras, config, view, pop3, ui, windows, tray};
 
   THelpWindow help(ui);
   ui.SetHelpHandler([&help](int topic) { help.ShowTopic(topic); });
@@ -79,24 +80,10 @@ int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   });
   signalPoll.start(200);
 
-  if (config.QuickMode) {
-    // Hidden (there is no tray icon yet, so minimised) with the check at the first tick of
-    // the event loop; the end of the run asks the program to terminate.
-    frmMain.showMinimized();
-    QTimer::singleShot(0, &frmMain, [&] {
-      config.Log(TLogClass::Normal,
-                 config.AutoType ? "@ Automatic check and eat executing" : "@ Automatic check only executing");
-      config.CheckAndView = false;
-      try {
-        StartCheck(config, ras, view, pop3, config.AutoType);
-      } catch (const std::exception& e) {
-        config.TryLog(TLogClass::All, std::string("! Check failed. Exception: ") + e.what());
-      }
-      if (config.TerminateRequested || config.QuickMode) frmMain.close();
-    });
-  } else {
-    frmMain.show();
-  }
+  // A quick start shows the window for a moment and goes to the tray (ToolTray is on); the
+  // automatic-check timer starts its check at the first tick, and the end of that run closes
+  // the window.
+  frmMain.show();
   const int code = QApplication::exec();
   help.close();
   return code;

@@ -7,8 +7,14 @@ namespace mailmoat {
 TAutoCheckScheduler::TAutoCheckScheduler(TConfigData& config) : Config(config) {
 }
 
+int TAutoCheckScheduler::Minutes() const {
+  // A quick start checks at the first tick even without automatic checks; otherwise it
+  // would wait hidden for ever.
+  return Config.AutoMins == 0 && Config.QuickMode ? 1 : Config.AutoMins;
+}
+
 bool TAutoCheckScheduler::TimerEnabled() const {
-  return Config.AutoMins != 0;
+  return Minutes() != 0;
 }
 
 std::string TAutoCheckScheduler::Reset(const std::string& manualText) {
@@ -19,10 +25,10 @@ std::string TAutoCheckScheduler::Reset(const std::string& manualText) {
 void TAutoCheckScheduler::FirstShow() {
   if (Config.CheckOnStart) {
     DelayPending = true;
-    Elapsed = Config.AutoMins - 1;
+    Elapsed = Minutes() - 1;
   } else {
     DelayPending = false;
-    if (Config.AutoMins > 0) Elapsed = 0;
+    if (Minutes() > 0) Elapsed = 0;
   }
 }
 
@@ -51,15 +57,16 @@ TAutoCheckScheduler::TTick TAutoCheckScheduler::StartupDelayElapsed(bool modalOp
 TAutoCheckScheduler::TTick TAutoCheckScheduler::Decide(bool modalOpen) {
   TTick tick;
   const bool running = Config.CheckInProgress || Config.Dialing;
-  if (running || Config.AutoMins == 0 || modalOpen || Config.PrefsOpen) {
+  const int minutes = Minutes();
+  if (running || minutes == 0 || modalOpen || Config.PrefsOpen) {
     tick.PanelText = running ? "in progress" : "";
     Elapsed = 0;
     return tick;
   }
   ++Elapsed;
   Config.AutoViewRun = false;
-  if (Elapsed < Config.AutoMins) {
-    tick.PanelText = "Check in " + std::to_string(Config.AutoMins - Elapsed) + " mins";
+  if (Elapsed < minutes) {
+    tick.PanelText = "Check in " + std::to_string(minutes - Elapsed) + " mins";
     return tick;
   }
   tick.PanelText = "in progress";

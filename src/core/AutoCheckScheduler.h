@@ -45,6 +45,7 @@ public:
   bool StartupDelayRunning() const { return DelayRunning; }
 
 private:
+  int Minutes() const;
   TTick Decide(bool modalOpen);
 
   TConfigData& Config;

@@ -114,6 +114,11 @@ TEST_F(AutoCheckSchedulerTest, CheckOnStartStartsAtTheFirstTickAndManualChecksNe
   EXPECT_EQ(Scheduler->Reset("Manual Checks"), "Manual Checks");
   Scheduler->FirstShow();
   EXPECT_FALSE(Scheduler->Tick(false).Start);
+  // A quick start checks at the first tick all the same.
+  Config->QuickMode = true;
+  EXPECT_TRUE(Scheduler->TimerEnabled());
+  Scheduler->FirstShow();
+  EXPECT_TRUE(Scheduler->Tick(false).Start);
 }
 
 TEST_F(AutoCheckSchedulerTest, AStartUpDelayIsWaitedOnceAndStartsExactlyOneCheck) {

@@ -8,6 +8,7 @@
 #include "integration/TcpRelay.h"
 #include "support/FakeDialer.h"
 #include "support/FakeNotifier.h"
+#include "support/FakeTray.h"
 #include "support/GuiTestHost.h"
 #include "support/ModalDriver.h"
 #include "support/TempDir.h"
@@ -77,7 +78,7 @@ protected:
     Ras->SetView(View);
     Pop3 = std::make_unique<TdataPOP3>(*Config, *Ras, View, Notifier);
     Context = std::make_unique<TAppContext>(
-        TAppContext{*Ras, *Config, View, *Pop3, Ui, builtWindows ? Openers : PlainOpeners});
+        TAppContext{*Ras, *Config, View, *Pop3, Ui, builtWindows ? Openers : PlainOpeners, Tray});
     Main = std::make_unique<TfrmMain>(*Context);
     View.Attach(Main.get());
     Main->show();
@@ -150,6 +151,7 @@ protected:
   std::unique_ptr<TdataPOP3> Pop3;
   TWindowOpeners PlainOpeners;
   TRecordingOpeners Openers;
+  test::TFakeTray Tray;
   std::unique_ptr<TAppContext> Context;
   std::unique_ptr<TfrmMain> Main;
   std::string User;

@@ -6,6 +6,7 @@ class TCheckView;
 class TConfigData;
 class TdataPOP3;
 class TdataRas;
+class TTrayIcon;
 class TUiHost;
 class TWindowOpeners;
 
@@ -18,6 +19,7 @@ struct TAppContext {
   TdataPOP3& Pop3;
   TUiHost& Ui;
   TWindowOpeners& Windows;
+  TTrayIcon& Tray;
 };
 
 }  // namespace mailmoat

@@ -41,9 +41,20 @@ void TMainCheckView::EnableAbort(bool enabled) {
   if (Window != nullptr) Window->EnableAbort(enabled);
 }
 
+void TMainCheckView::SetTrayHint(const std::string& hint) {
+  if (Window != nullptr) Window->SetTrayHint(TextToQString(hint));
+}
+
+void TMainCheckView::AnimateTray(bool on) {
+  if (Window != nullptr) Window->AnimateTray(on);
+}
+
+bool TMainCheckView::HiddenInTray() const {
+  return Window != nullptr && Window->HiddenInTray();
+}
+
 void TMainCheckView::HideToTray() {
-  // No tray icon yet: minimising keeps the window reachable.
-  if (Window != nullptr) Window->showMinimized();
+  if (Window != nullptr) Window->HideToTray();
 }
 
 }  // namespace mailmoat

@@ -21,12 +21,11 @@ public:
   void SetProgress(int position) override;
   void StepProgress(int by = 1) override;
   void SetPanelText(TStatusPanel panel, const std::string& text) override;
-  // The tray comes with the tray program; the hint is kept for it.
-  void SetTrayHint(const std::string& hint) override { TrayHint = hint; }
-  void AnimateTray(bool) override {}
+  void SetTrayHint(const std::string& hint) override;
+  void AnimateTray(bool on) override;
   void EnableCheckCommands(bool enabled) override;
   void EnableAbort(bool enabled) override;
-  bool HiddenInTray() const override { return false; }
+  bool HiddenInTray() const override;
   void HideToTray() override;
 
   // The check-and-view list, the summary and "Mail Waiting!" are windows still to come: the
@@ -36,11 +35,8 @@ public:
   void ShowMailWaiting(const std::string&) override {}
   bool PlaySound(const std::string&, std::string&) override { return true; }
 
-  const std::string& LastTrayHint() const { return TrayHint; }
-
 private:
   TfrmMain* Window = nullptr;
-  std::string TrayHint;
 };
 
 }  // namespace mailmoat

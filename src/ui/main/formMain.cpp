@@ -2,17 +2,22 @@
 
 #include "MailmoatVersion.h"
 #include "check/StartCheck.h"
+#include "check/dataModRAS.h"
 #include "core/CheckView.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
 #include "ui/common/AppContext.h"
+#include "ui/common/Icons.h"
 #include "ui/common/QtText.h"
 #include "ui/common/WindowOpeners.h"
+#include "ui/main/TrayIcon.h"
 #include "ui/main/dlgOldDays.h"
 #include "ui/main/frmAboutMmt.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QScreen>
+#include <QSessionManager>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,6 +30,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+
 namespace mailmoat {
 
 namespace {
@@ -33,14 +42,42 @@ const char* const NoServerText = "<n/a - setup in File | Preferences>";
 constexpr int NextCheckPanelWidth = 100;
 constexpr int ConnectionPanelWidth = 60;
 
-QString NextCheckText(const TConfigData& config) {
-  return config.AutoMins != 0 ? QString("Check in %1 mins").arg(config.AutoMins) : QString("Manual checks");
+const char* const ConnectedQuestion =
+    "You are currently connected to the internet.\r\nDo you want to terminate the connection?";
+
+// The length of the automatic-check timer's minute. Tests and demonstrations shorten it with
+// MAILMOAT_TIMER_MINUTE_MS; nothing else should.
+int MinuteMs() {
+  const char* text = std::getenv("MAILMOAT_TIMER_MINUTE_MS");
+  const int ms = text != nullptr ? std::atoi(text) : 0;
+  return ms > 0 ? ms : 60000;
+}
+
+// Where a window of `size` stored at `pos` can be seen: as stored when its title bar lies on
+// some screen, else pulled inside the screen nearest to it.
+QPoint OnAScreen(QPoint pos, QSize size) {
+  const QRect titleBar(pos, QSize(size.width(), 24));
+  for (QScreen* screen : QGuiApplication::screens()) {
+    const QRect seen = screen->availableGeometry().intersected(titleBar);
+    if (seen.width() >= 48 && seen.height() >= 12) return pos;
+  }
+  QScreen* screen = QGuiApplication::screenAt(pos);
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return pos;
+  const QRect area = screen->availableGeometry();
+  return {std::clamp(pos.x(), area.left(), std::max(area.left(), area.right() - size.width())),
+          std::clamp(pos.y(), area.top(), std::max(area.top(), area.bottom() - size.height()))};
 }
 
 }  // namespace
 
 TfrmMain::TfrmMain(TAppContext& context, QWidget* parent)
-    : QMainWindow(parent), Context(context), Config(context.Config), Ui(context.Ui) {
+    : QMainWindow(parent),
+      Context(context),
+      Config(context.Config),
+      Ui(context.Ui),
+      Tray(context.Tray),
+      Scheduler(context.Config) {
   setObjectName("frmMain");
   setWindowTitle(QString("Mailmoat Pro v") + MAILMOAT_PRODUCT_VERSION);
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -53,7 +90,14 @@ TfrmMain::TfrmMain(TAppContext& context, QWidget* parent)
   ShowServerOfFirstProfile();
   EnableCheckCommands(true);
   EnableAbort(false);
+  StoredLeft = Config.Left;
+  StoredTop = Config.Top;
   resize(std::max(414, Config.Width), std::max(247, Config.Height));
+  move(OnAScreen(QPoint(Config.Left, Config.Top), size()));
+  SetUpTray();
+  SetUpTimers();
+  // The desktop session ends: keep the window's place; the answer is always yes.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { SaveWindowState(); });
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -211,8 +255,11 @@ void TfrmMain::BuildMenus() {
   QAction* version = AddWindowItem(help, "New &Version Check", "mnuVersionCheck", TWindowKind::VersionCheck);
   connect(version, &QAction::triggered, this, [this] { OpenWindow(TWindowKind::VersionCheck); });
   item(help, "&About Mailmoat Pro", "mnuAbout", QKeySequence(), [this] {
-    TfrmAboutMmt about(Ui, this);
-    about.exec();
+    {
+      TfrmAboutMmt about(Ui, this);
+      about.exec();
+    }
+    ReturnFromDialog();
   });
 }
 
@@ -226,11 +273,7 @@ void TfrmMain::BuildTrayMenu() {
     connect(action, &QAction::triggered, this, slot);
     return action;
   };
-  item("&Show Mailmoat", "tmShow", [this] {
-    showNormal();
-    raise();
-    activateWindow();
-  });
+  item("&Show Mailmoat", "tmShow", &TfrmMain::RestoreFromTray);
   QAction* prefs = AddWindowItem(pmTray, "&Preferences", "tmPreferences", TWindowKind::Preferences);
   connect(prefs, &QAction::triggered, this, &TfrmMain::ShowPreferences);
   tmFilterUpdate = AddWindowItem(pmTray, "&Filter Update", "tmFilterUpdate", TWindowKind::FilterUpdate);
@@ -276,7 +319,7 @@ void TfrmMain::BuildStatusBar() {
     bar->addPermanentWidget(Panels[i]);
   }
   SetPanelText(TStatusPanel::Results, "Last Results - [none]");
-  SetPanelText(TStatusPanel::NextCheck, NextCheckText(Config));
+  SetPanelText(TStatusPanel::NextCheck, TextToQString(Scheduler.Reset()));
   SetPanelText(TStatusPanel::Connection, Config.UseRas ? "RAS" : "LAN");
   LayOutPanels();
 }
@@ -304,6 +347,9 @@ void TfrmMain::ShowPanelText(QLabel* panel) {
 void TfrmMain::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   LayOutPanels();
+  if (Starting || isMinimized() || !isVisible()) return;
+  Config.Width = width();
+  Config.Height = height();
 }
 
 bool TfrmMain::Busy() const {
@@ -346,6 +392,11 @@ void TfrmMain::RunCheck(bool eat, bool view) {
     StartCheck(Config, Context.Ras, Context.View, Context.Pop3, eat);
     failed = false;
   });
+  // A quick check ends the program with its run.
+  if (Config.TerminateRequested && !Busy()) {
+    close();
+    return;
+  }
   if (failed && !Config.CheckInProgress) {
     // A failure before the run began (the dialer) must not leave the window without commands.
     Config.Dialing = false;
@@ -390,14 +441,18 @@ void TfrmMain::OpenSetupWindow(TWindowKind kind) {
       EnableCheckCommands(true);
     }
   }
+  ReturnFromDialog();
+}
+
+void TfrmMain::ReturnFromDialog() {
+  if (InTray) HideToTray();
 }
 
 void TfrmMain::TakeUpSettings() {
   ShowServerOfFirstProfile();
   EnableCheckCommands(true);
   Guarded("Loading the valid addresses", [this] { Config.LoadValidAddresses(); });
-  SetPanelText(TStatusPanel::NextCheck,
-               Config.AutoMins != 0 ? QString("Check in %1 mins").arg(Config.AutoMins) : QString("Manual Checks"));
+  RestartAutoChecks("Manual Checks");
   SetPanelText(TStatusPanel::Connection, Config.UseRas ? "RAS" : "LAN");
 }
 
@@ -477,8 +532,161 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  SaveWindowState();
+  DecideOnConnection();
+  tmrAutoCheck->stop();
+  tmrStartupDelay->stop();
+  tmrAnimation->stop();
+  Tray.SetVisible(false);
   event->accept();
   QCoreApplication::quit();
+}
+
+void TfrmMain::DecideOnConnection() {
+  if (!(Config.UseRas && Config.RasConnected && Config.WeDialed && !Config.DialSettings.DisconnectWhenDone)) return;
+  bool hangUp = false;
+  if (const std::optional<bool> stored = Config.Registry.ReadBool("Prompts", "RASCloseConnection")) {
+    hangUp = *stored;
+  } else if (!Config.QuickMode) {
+    // A quick check ends by itself with nobody to answer: the line stays as it is.
+    bool dontAsk = false;
+    hangUp = Ui.MessageBoxDontAsk(TMsgKind::Confirmation, ConnectedQuestion, mbYes | mbNo, dontAsk) == mbYes;
+    if (dontAsk)
+      Guarded("Storing the answer", [&] { Config.Registry.WriteBool("Prompts", "RASCloseConnection", hangUp); });
+  }
+  Context.Ras.Dialer().HangUpOnDestroy = hangUp;
+}
+
+void TfrmMain::SaveWindowState() {
+  // A window left partly off the screen at a negative position keeps the stored one.
+  if (Config.Left <= 0) Config.Left = StoredLeft;
+  if (Config.Top <= 0) Config.Top = StoredTop;
+  Config.Width = width();
+  Config.Height = height();
+  if (Config.SaveWindowState()) {
+    StoredLeft = Config.Left;
+    StoredTop = Config.Top;
+  }
+}
+
+void TfrmMain::SetUpTray() {
+  Tray.SetIcon(TrayIcon(0));
+  SetTrayHint(QString("Mailmoat Pro v") + MAILMOAT_PRODUCT_VERSION);
+  Tray.SetMenu(pmTray);
+  Tray.OnActivated = [this] { RestoreFromTray(); };
+}
+
+void TfrmMain::SetUpTimers() {
+  tmrAutoCheck = new QTimer(this);
+  tmrAutoCheck->setObjectName("tmrAutoCheck");
+  tmrAutoCheck->setInterval(MinuteMs());
+  connect(tmrAutoCheck, &QTimer::timeout, this, &TfrmMain::AutoCheckTick);
+  if (Scheduler.TimerEnabled()) tmrAutoCheck->start();
+  tmrStartupDelay = new QTimer(this);
+  tmrStartupDelay->setSingleShot(true);
+  connect(tmrStartupDelay, &QTimer::timeout, this,
+          [this] { TakeUpTick(Scheduler.StartupDelayElapsed(QApplication::activeModalWidget() != nullptr)); });
+  tmrAnimation = new QTimer(this);
+  tmrAnimation->setInterval(500);
+  connect(tmrAnimation, &QTimer::timeout, this, [this] {
+    if (!Tray.Visible()) return;
+    AnimationFrame = AnimationFrame % 4 + 1;
+    Tray.SetIcon(TrayIcon(AnimationFrame));
+  });
+}
+
+void TfrmMain::RestartAutoChecks(const char* manualText) {
+  SetPanelText(TStatusPanel::NextCheck, TextToQString(Scheduler.Reset(manualText)));
+  if (Scheduler.TimerEnabled()) {
+    tmrAutoCheck->start();
+  } else {
+    tmrAutoCheck->stop();
+  }
+}
+
+bool TfrmMain::AutoCheckTimerActive() const {
+  return tmrAutoCheck->isActive();
+}
+
+void TfrmMain::AutoCheckTick() {
+  // Any modal window of the program holds the count: the preferences, the wizard and the
+  // archive browser change profiles or use the line, and a box waits for an answer.
+  TakeUpTick(Scheduler.Tick(QApplication::activeModalWidget() != nullptr));
+}
+
+void TfrmMain::TakeUpTick(const TAutoCheckScheduler::TTick& tick) {
+  if (tick.PanelText) SetPanelText(TStatusPanel::NextCheck, TextToQString(*tick.PanelText));
+  if (tick.DelaySeconds > 0) tmrStartupDelay->start(tick.DelaySeconds * 1000);
+  if (tick.Start) RunCheck(tick.Eat, tick.View);
+}
+
+void TfrmMain::SetTrayHint(const QString& hint) {
+  Hint = hint;
+  Tray.SetToolTip(hint);
+}
+
+void TfrmMain::AnimateTray(bool on) {
+  if (on) {
+    if (!tmrAnimation->isActive()) tmrAnimation->start();
+    return;
+  }
+  tmrAnimation->stop();
+  AnimationFrame = 0;
+  Tray.SetIcon(TrayIcon(0));
+}
+
+void TfrmMain::HideToTray() {
+  InTray = true;
+  if (!Tray.Available()) {
+    // No tray on this desktop: minimised, the window stays reachable from the task bar.
+    if (!isMinimized()) showMinimized();
+    return;
+  }
+  Tray.SetVisible(true);
+  hide();
+}
+
+void TfrmMain::RestoreFromTray() {
+  Tray.SetVisible(false);
+  InTray = false;
+  resize(std::max(414, Config.Width), std::max(247, Config.Height));
+  move(OnAScreen(QPoint(Config.Left, Config.Top), size()));
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  if (isMinimized()) {
+    // Minimising always goes to the tray; hiding inside this event would confuse the
+    // window manager, so it waits for the event to end.
+    if (!InTray)
+      QTimer::singleShot(0, this, [this] {
+        if (isMinimized()) HideToTray();
+      });
+  } else if (InTray && isVisible()) {
+    // Brought back from the task bar where there is no tray.
+    InTray = false;
+  }
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (FirstShown) return;
+  FirstShown = true;
+  Scheduler.FirstShow();
+  Starting = false;
+  // Started for the tray: the window shows once, then goes there.
+  if (Config.ToolTray) QTimer::singleShot(0, this, [this] { HideToTray(); });
+}
+
+void TfrmMain::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  if (Starting || isMinimized() || !isVisible()) return;
+  Config.Left = x();
+  Config.Top = y();
 }
 
 }  // namespace mailmoat

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/AutoCheckScheduler.h"
+
 #include <QMainWindow>
 
 #include <string>
@@ -9,11 +11,13 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace mailmoat {
 
 struct TAppContext;
 class TConfigData;
+class TTrayIcon;
 class TUiHost;
 enum class TStatusPanel;
 enum class TWindowKind;
@@ -52,9 +56,29 @@ public:
   // The tray icon's menu; the tray itself shows it.
   QMenu* TrayMenu() const { return pmTray; }
 
+  // The tray: hiding there shows the icon (or, where the desktop has no tray, minimises);
+  // restoring puts the window back where it was stored, on a screen.
+  void HideToTray();
+  void RestoreFromTray();
+  bool HiddenInTray() const { return InTray; }
+  void SetTrayHint(const QString& hint);
+  QString TrayHint() const { return Hint; }
+  // The icon's frames turn while a check runs and the icon shows.
+  void AnimateTray(bool on);
+
+  // One minute of the automatic-check timer.
+  void AutoCheckTick();
+  bool AutoCheckTimerActive() const;
+  // Width and height, and the position when it lies at positive coordinates, into
+  // "Mailmoat.ini".
+  void SaveWindowState();
+
 protected:
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
 private:
   void BuildClientArea();
@@ -74,6 +98,13 @@ private:
   void OpenWindow(TWindowKind kind);
   void ShowServerOfFirstProfile();
   bool Busy() const;
+  void SetUpTray();
+  void SetUpTimers();
+  void TakeUpTick(const TAutoCheckScheduler::TTick& tick);
+  void RestartAutoChecks(const char* manualText);
+  // The question whether closing hangs up the line the program dialled.
+  void DecideOnConnection();
+  void ReturnFromDialog();
   // Runs a command, reporting what it throws instead of letting it leave the event handler.
   template <typename F>
   void Guarded(const char* what, F&& command);
@@ -81,8 +112,22 @@ private:
   TAppContext& Context;
   TConfigData& Config;
   TUiHost& Ui;
+  TTrayIcon& Tray;
+  TAutoCheckScheduler Scheduler;
   bool ExitRequested = false;
   bool ChecksOn = true;
+  bool InTray = false;
+  bool FirstShown = false;
+  // Set while the window is made: moving and resizing then store nothing.
+  bool Starting = true;
+  // The position last stored, kept when the window closes at a negative one.
+  int StoredLeft = 0;
+  int StoredTop = 0;
+  QString Hint;
+  int AnimationFrame = 0;
+  QTimer* tmrAutoCheck = nullptr;
+  QTimer* tmrStartupDelay = nullptr;
+  QTimer* tmrAnimation = nullptr;
 
   QLabel* lblServerName = nullptr;
   QLabel* lblPOPStatus = nullptr;
