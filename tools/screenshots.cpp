@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QMenu>
 #include <QPushButton>
 #include <QThread>
 
@@ -68,7 +69,6 @@ public:
   }
 };
 
-// The main window's view, with a picture taken once the run has passed half its messages.
 // Xvfb has no tray: this one only holds the menu, which is pictured on its own.
 class TPictureTray : public TTrayIcon {
 public:
@@ -80,6 +80,7 @@ public:
   bool Visible() const override { return false; }
 };
 
+// The main window's view, with a picture taken once the run has passed half its messages.
 class TShotView : public TMainCheckView {
 public:
   std::function<void()> MidRun;
@@ -161,6 +162,10 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
     TProgramOver program(demoHome);
     program.Main.show();
     Settle();
+    QMenu* trayMenu = program.Main.TrayMenu();
+    trayMenu->popup(program.Main.mapToGlobal(QPoint(40, 40)));
+    ok &= Save(*trayMenu, out + "/tray-menu.png");
+    trayMenu->hide();
     program.View.MidRun = [&] { ok &= Save(program.Main, out + "/main-checking.png"); };
     auto* checkOnly = program.Main.findChild<QPushButton*>("btnCheckOnly");
     if (checkOnly == nullptr || !checkOnly->isEnabled()) {
