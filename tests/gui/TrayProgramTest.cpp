@@ -57,6 +57,11 @@ TEST_F(TrayProgramTest, TheTrayHidesAndRestoresTheWindowAtItsStoredPlace) {
   const int stopped = Tray.IconChanges;
   QTest::qWait(700);
   EXPECT_EQ(Tray.IconChanges, stopped);
+
+  // Exit from the tray menu closes the hidden window as Exit does: the place is saved.
+  Main->findChild<QAction*>("tmExit")->trigger();
+  EXPECT_FALSE(Tray.Shown);
+  EXPECT_EQ(IniValue("Width"), "500");
 }
 
 TEST_F(TrayProgramTest, WithoutATrayHidingMinimisesSoTheWindowStaysReachable) {
