@@ -26,19 +26,21 @@
 
 namespace mailmoat {
 
+void SetUpApplication() {
+  QApplication::setApplicationName("mailmoat");
+  QApplication::setApplicationDisplayName("Mailmoat Pro");
+  QApplication::setWindowIcon(ProgramIcon());
+  QApplication::setQuitOnLastWindowClosed(false);
+  InstallA11yIds(*qApp);
+}
+
 int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   // Qt takes its own options (-style, -platform) from the arguments; ours were read already.
   int argc = 1;
   char name[] = "mailmoat";
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
-  QApplication::setApplicationName("mailmoat");
-  QApplication::setApplicationDisplayName("Mailmoat Pro");
-  QApplication::setWindowIcon(ProgramIcon());
-  // A popup closed while the main window hides in the tray must not end the program; it
-  // quits when the main window closes.
-  QApplication::setQuitOnLastWindowClosed(false);
-  InstallA11yIds(app);
+  SetUpApplication();
 
   TQtUiHost ui;
   TdataRas ras([] { return std::make_unique<TNmcliDialer>(); });
