@@ -1,6 +1,6 @@
 // Pictures of the windows for the README and for review, taken by scripts/screenshots.sh under
 // Xvfb: the main window idle with no mailbox, during a check (mid-progress) and after it, the
-// About window and the help window.
+// tray menu, the About window, the help window and the filter update during its download.
 //
 //   mailmoat_screenshots OUTDIR EMPTY_HOME DEMO_HOME
 //
@@ -19,9 +19,11 @@
 #include "ui/common/QtUiHost.h"
 #include "ui/common/WindowOpeners.h"
 #include "ui/main/MainCheckView.h"
+#include "ui/main/ProgramWindows.h"
 #include "ui/main/TrayIcon.h"
 #include "ui/main/formMain.h"
 #include "ui/main/frmAboutMmt.h"
+#include "ui/update/formFilterUpdate.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,10 +32,17 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
+#include <thread>
 
 namespace mailmoat {
 namespace {
@@ -114,6 +123,7 @@ struct TProgramOver {
       : Ras([] { return std::make_unique<TNmcliDialer>(); }),
         Config(TAppPaths::ForHome(QStringToPath(home)), Ui, Ras.Dialer()),
         Pop3(Started(), Ras, View, Notifier),
+        Windows(Config, Ui),
         Context{Ras, Config, View, Pop3, Ui, Windows, Tray},
         Main(Context) {
     Ras.SetView(View);
@@ -134,10 +144,58 @@ struct TProgramOver {
   TShotView View;
   TSilentNotifier Notifier;
   TdataPOP3 Pop3;
-  TWindowOpeners Windows;
+  TProgramWindows Windows;
   TPictureTray Tray;
   TAppContext Context;
   TfrmMain Main;
+};
+
+// A web server on loopback that sends the first 40% of an update and then holds the line
+// until Release(), which breaks it off: the filter update window is pictured mid-download.
+class THeldDownload {
+public:
+  THeldDownload() {
+    Listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(Listener, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(Listener, 1) != 0 ||
+        ::getsockname(Listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+      return;
+    Port = ntohs(address.sin_port);
+    Server = std::thread([this] {
+      const int client = ::accept(Listener, nullptr, nullptr);
+      if (client < 0) return;
+      char request[4096];
+      (void)::recv(client, request, sizeof request, 0);
+      const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n";
+      (void)::send(client, head.data(), head.size(), MSG_NOSIGNAL);
+      const std::string part(40000, 'x');
+      (void)::send(client, part.data(), part.size(), MSG_NOSIGNAL);
+      char rest;
+      (void)::recv(Hold[0], &rest, 1, 0);
+      ::close(client);
+    });
+  }
+  ~THeldDownload() {
+    Release();
+    if (Server.joinable()) Server.join();
+    ::close(Listener);
+    ::close(Hold[0]);
+  }
+  void Release() {
+    if (Hold[1] < 0) return;
+    ::close(Hold[1]);
+    Hold[1] = -1;
+  }
+  int Port = 0;
+
+private:
+  int Listener = -1;
+  int Hold[2] = {-1, -1};
+  std::thread Server;
+  bool Paired = ::socketpair(AF_UNIX, SOCK_STREAM, 0, Hold) == 0;
 };
 
 int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
@@ -157,6 +215,23 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
     help.ShowTopic(10);
     ok &= Save(help, out + "/help.png");
     help.close();
+
+    THeldDownload server;
+    program.Config.UpdateURL = "http://127.0.0.1:" + std::to_string(server.Port) + "/apps/MMTFILTERS.UPD";
+    TfrmFilterUpdate update(program.Config, program.Ui, &program.Main);
+    update.show();
+    QTimer::singleShot(100, &update, [&] { update.findChild<QPushButton*>("btnUpdate")->click(); });
+    QTimer::singleShot(1500, &update, [&] {
+      ok &= Save(update, out + "/filter-update.png");
+      server.Release();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 4000 || update.Busy()) {
+      QApplication::processEvents();
+      QThread::msleep(10);
+    }
+    update.close();
   }
   {
     TProgramOver program(demoHome);

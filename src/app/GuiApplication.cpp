@@ -13,8 +13,8 @@
 #include "ui/common/HelpWindow.h"
 #include "ui/common/Icons.h"
 #include "ui/common/QtUiHost.h"
-#include "ui/common/WindowOpeners.h"
 #include "ui/main/MainCheckView.h"
+#include "ui/main/ProgramWindows.h"
 #include "ui/main/TrayIcon.h"
 #include "ui/main/formMain.h"
 
@@ -54,7 +54,7 @@ int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   ras.SetView(view);
   TSilentNotifier notifier;
   TdataPOP3 pop3(config, ras, view, notifier);
-  TWindowOpeners windows;
+  TProgramWindows windows(config, ui);
   TSystemTrayIcon tray;
   TAppContext context{ras, config, view, pop3, ui, windows, tray};
 

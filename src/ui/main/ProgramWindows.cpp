@@ -1,0 +1,24 @@
+#include "ui/main/ProgramWindows.h"
+
+#include "ui/update/formFilterUpdate.h"
+
+namespace mailmoat {
+
+bool TProgramWindows::Available(TWindowKind kind) const {
+  switch (kind) {
+    case TWindowKind::FilterUpdate: return true;
+    default: return TWindowOpeners::Available(kind);
+  }
+}
+
+bool TProgramWindows::Open(TWindowKind kind, QWidget* parent) {
+  switch (kind) {
+    case TWindowKind::FilterUpdate:
+      // New rules concern the next check only; the main window has nothing to take up.
+      ShowFilterUpdate(Config, Ui, parent);
+      return false;
+    default: return TWindowOpeners::Open(kind, parent);
+  }
+}
+
+}  // namespace mailmoat
