@@ -1,6 +1,7 @@
 // Pictures of the windows for the README and for review, taken by scripts/screenshots.sh under
 // Xvfb: the main window idle with no mailbox, during a check (mid-progress) and after it, the
-// tray menu, the About window, the help window and the filter update during its download.
+// tray menu, the summary and "Mail Waiting!" after that check, the About window, the help
+// window and the filter update during its download.
 //
 //   mailmoat_screenshots OUTDIR EMPTY_HOME DEMO_HOME
 //
@@ -10,6 +11,7 @@
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
 #include "core/ConsoleUiHost.h"
+#include "core/NewMailNotifier.h"
 #include "core/Notification.h"
 #include "core/dataConfig.h"
 #include "platform/NmcliDialer.h"
@@ -23,6 +25,8 @@
 #include "ui/main/TrayIcon.h"
 #include "ui/main/formMain.h"
 #include "ui/main/frmAboutMmt.h"
+#include "ui/main/frmMailWaiting.h"
+#include "ui/main/frmSummary.h"
 #include "ui/update/formFilterUpdate.h"
 
 #include <QApplication>
@@ -259,6 +263,16 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
       QThread::msleep(10);
     }
     ok &= Save(program.Main, out + "/main-after-check.png");
+
+    const int waiting = TNewMailNotifier::WaitingCount(program.Config.Counters);
+    TfrmSummary summary(program.Config.Counters, waiting, program.Ui, &program.Main);
+    summary.show();
+    ok &= Save(summary, out + "/summary.png");
+    summary.close();
+    TfrmMailWaiting popup(QString("Hey! You have %1 messages waiting in your mailbox!").arg(waiting), &program.Main);
+    popup.show();
+    ok &= Save(popup, out + "/mail-waiting.png");
+    popup.close();
   }
   return ok ? 0 : 1;
 }

@@ -3,11 +3,12 @@
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
 #include "core/CommandLine.h"
-#include "core/Notification.h"
+#include "core/NewMailNotifier.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
 #include "platform/NmcliDialer.h"
 #include "platform/StopSignals.h"
+#include "platform/WindowList.h"
 #include "ui/common/A11yIds.h"
 #include "ui/common/AppContext.h"
 #include "ui/common/HelpWindow.h"
@@ -52,7 +53,8 @@ int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   ras.Attach(config);
   TMainCheckView view;
   ras.SetView(view);
-  TSilentNotifier notifier;
+  std::unique_ptr<TWindowSystem> windowSystem = CreateWindowSystem();
+  TNewMailNotifier notifier(config, view, *windowSystem);
   TdataPOP3 pop3(config, ras, view, notifier);
   TProgramWindows windows(config, ui);
   TSystemTrayIcon tray;

@@ -1,8 +1,12 @@
 // The main window as a tray program: hiding to the tray and back, the desktop without a tray,
 // the window's stored place, the question about a dialled line at closing, and checks started
 // by the minute timer.
+#include "app/GuiApplication.h"
 #include "core/IniFile.h"
+#include "core/NewMailNotifier.h"
+#include "platform/WindowList.h"
 #include "support/MainWindowFixture.h"
+#include "support/ModalDriver.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -13,11 +17,50 @@
 namespace mailmoat {
 namespace {
 
+class TNoWindows : public TWindowSystem {
+public:
+  std::vector<TWindowInfo> Snapshot() override { return {}; }
+  bool BringWindowToFront(TWindowId) override { return false; }
+  void RaiseWindow(TWindowId) override {}
+};
+
+// Made before the configuration it needs: forwards to the real notifier once that exists.
+class TLateNotifier : public TRunNotifier {
+public:
+  void ShowProcessingSummary() override { Real->ShowProcessingSummary(); }
+  void NotifyNewMail() override { Real->NotifyNewMail(); }
+  std::unique_ptr<TNewMailNotifier> Real;
+};
+
 class TrayProgramTest : public test::TMainWindowFixture {
 protected:
+  ~TrayProgramTest() override { unsetenv("MAILMOAT_TIMER_MINUTE_MS"); }
+  // Closes every "Mail Waiting!" and summary window as it opens, noting its text.
+  void AnswerTheRunWindows() {
+    auto* timer = new QTimer(Main.get());
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr) return;
+      if (modal->objectName() == "frmMailWaiting") {
+        Popups.push_back(modal->findChild<QLabel*>("lblMessage")->text());
+        modal->findChild<QPushButton*>("btnOk")->click();
+      } else if (modal->objectName() == "frmSummary") {
+        Summaries.push_back(modal->findChild<QLabel*>("lblAccepted")->text());
+        modal->findChild<QPushButton*>("btnClose")->click();
+      }
+    });
+    timer->start();
+  }
+
   std::string IniValue(const std::string& key) {
     return TIniFile::Load(Dir / "Mailmoat.ini").ReadString("Config", key, "");
   }
+
+  TNoWindows NoWindows;
+  TLateNotifier Late;
+  std::vector<QString> Popups;
+  std::vector<QString> Summaries;
 };
 
 TEST_F(TrayProgramTest, TheTrayHidesAndRestoresTheWindowAtItsStoredPlace) {
@@ -119,6 +162,51 @@ TEST_F(TrayProgramTest, ClosingOverALineTheProgramDialledAsksAndRemembersWhenTol
   Main->show();
   Main->close();
   EXPECT_EQ(Ui.Boxes.size(), 1u);
+}
+
+// The timer starts the checks by itself; the end of each run shows the summary, and "Mail
+// Waiting!" only when the number of good messages changed.
+TEST_F(TrayProgramTest, TimedEatsRemoveTheSpamAndTellOfTheSameGoodMailOnce) {
+  REQUIRE_DOVECOT();
+  setenv("MAILMOAT_TIMER_MINUTE_MS", "100", 1);
+  RunNotifier = &Late;
+  Start("[Config]\nLoggingLevel=Normal\nUseRas=0\nAutoMins=2\nAutoType=1\nPopup=1\nSummarizeStats=1\n", true, false);
+  Late.Real = std::make_unique<TNewMailNotifier>(*Config, View, NoWindows);
+  AddMailbox(3);
+  for (int i = 1; i <= 2; ++i)
+    Server->AddMessage(User, std::to_string(1700000200 + i) + ".M1P1." + User, test::Mail(10 + i, "Lunch"));
+  Main->EnableCheckCommands(true);
+  AnswerTheRunWindows();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return Summaries.size() >= 2 && !Config->CheckInProgress; }, 60000));
+  Main->close();
+
+  EXPECT_EQ(Server->MessageCount(User), 2);
+  EXPECT_EQ(Summaries[0], "2");
+  EXPECT_EQ(Summaries[1], "2");
+  EXPECT_EQ(Popups, std::vector<QString>{"Hey! You have 2 messages waiting in your mailbox!"});
+  EXPECT_NE(test::ReadTextFile(Dir / "mmt.log").find("@ Automatic check and eat executing"), std::string::npos);
+  EXPECT_EQ(Main->PanelText(TStatusPanel::NextCheck), "Check in 2 mins");
+}
+
+TEST_F(TrayProgramTest, ClosingTheSummaryWhileHiddenInTheTrayKeepsTheProgramRunning) {
+  QApplication::setQuitOnLastWindowClosed(true);
+  SetUpApplication();
+  Start("[Config]\nUseRas=0\n", true, false);
+  Main->HideToTray();
+  ASSERT_FALSE(Main->isVisible());
+  QTimer::singleShot(0, Main.get(), [this] {
+    test::WhenModal([this](QWidget* summary) {
+      Summaries.push_back(summary->windowTitle());
+      summary->close();
+    });
+    TRunCounters counters;
+    counters.Processed = 4;
+    View.ShowSummary(counters, 4);
+    // Had the program quit, the loop would have ended before this.
+    QTimer::singleShot(300, [] { QCoreApplication::exit(7); });
+  });
+  EXPECT_EQ(QApplication::exec(), 7);
+  EXPECT_EQ(Summaries, std::vector<QString>{"Mailmoat Pro Processing Summary"});
 }
 
 }  // namespace

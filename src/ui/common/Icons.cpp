@@ -24,4 +24,9 @@ QIcon TrayIcon(int frame) {
   return QIcon(QString(":/icons/tray-busy-%1.svg").arg(frame));
 }
 
+QIcon EnvelopeIcon() {
+  InitResources();
+  return QIcon(":/icons/envelope.svg");
+}
+
 }  // namespace mailmoat

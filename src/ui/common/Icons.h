@@ -10,4 +10,7 @@ QIcon ProgramIcon();
 // The tray icon: frame 0 when idle, 1 to 4 for the animation while a check runs.
 QIcon TrayIcon(int frame);
 
+// The envelope of the "Mail Waiting!" window.
+QIcon EnvelopeIcon();
+
 }  // namespace mailmoat

@@ -53,6 +53,18 @@ bool TMainCheckView::HiddenInTray() const {
   return Window != nullptr && Window->HiddenInTray();
 }
 
+void TMainCheckView::ShowSummary(const TRunCounters& counters, int waiting) {
+  if (Window != nullptr) Window->ShowSummary(counters, waiting);
+}
+
+void TMainCheckView::ShowMailWaiting(const std::string& text) {
+  if (Window != nullptr) Window->ShowMailWaiting(TextToQString(text));
+}
+
+bool TMainCheckView::PlaySound(const std::string& file, std::string& error) {
+  return Window == nullptr || Window->PlaySound(file, error);
+}
+
 void TMainCheckView::HideToTray() {
   if (Window != nullptr) Window->HideToTray();
 }

@@ -28,12 +28,12 @@ public:
   bool HiddenInTray() const override;
   void HideToTray() override;
 
-  // The check-and-view list, the summary and "Mail Waiting!" are windows still to come: the
-  // list ticks nothing, so nothing is deleted.
+  // The check-and-view list is a window still to come: it ticks nothing, so nothing is
+  // deleted.
   bool ShowCheckAndView(std::vector<THdrRec>&, const std::string&) override { return false; }
-  void ShowSummary(const TRunCounters&, int) override {}
-  void ShowMailWaiting(const std::string&) override {}
-  bool PlaySound(const std::string&, std::string&) override { return true; }
+  void ShowSummary(const TRunCounters& counters, int waiting) override;
+  void ShowMailWaiting(const std::string& text) override;
+  bool PlaySound(const std::string& file, std::string& error) override;
 
 private:
   TfrmMain* Window = nullptr;

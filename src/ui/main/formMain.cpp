@@ -8,10 +8,13 @@
 #include "core/dataConfig.h"
 #include "ui/common/AppContext.h"
 #include "ui/common/Icons.h"
+#include "ui/common/QtSound.h"
 #include "ui/common/QtText.h"
 #include "ui/common/WindowOpeners.h"
 #include "ui/main/TrayIcon.h"
 #include "ui/main/dlgOldDays.h"
+#include "ui/main/frmMailWaiting.h"
+#include "ui/main/frmSummary.h"
 #include "ui/main/frmAboutMmt.h"
 
 #include <QApplication>
@@ -618,6 +621,19 @@ void TfrmMain::TakeUpTick(const TAutoCheckScheduler::TTick& tick) {
   if (tick.PanelText) SetPanelText(TStatusPanel::NextCheck, TextToQString(*tick.PanelText));
   if (tick.DelaySeconds > 0) tmrStartupDelay->start(tick.DelaySeconds * 1000);
   if (tick.Start) RunCheck(tick.Eat, tick.View);
+}
+
+void TfrmMain::ShowSummary(const TRunCounters& counters, int waiting) {
+  TfrmSummary::ShowModal(counters, waiting, Ui, this);
+}
+
+void TfrmMain::ShowMailWaiting(const QString& text) {
+  TfrmMailWaiting::ShowModal(text, this);
+}
+
+bool TfrmMain::PlaySound(const std::string& file, std::string& error) {
+  if (!Sound) Sound = std::make_unique<TQtSound>();
+  return Sound->Play(file, error);
 }
 
 void TfrmMain::SetTrayHint(const QString& hint) {

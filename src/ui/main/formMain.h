@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <memory>
 #include <string>
 
 class QAction;
@@ -17,8 +18,10 @@ namespace mailmoat {
 
 struct TAppContext;
 class TConfigData;
+class TQtSound;
 class TTrayIcon;
 class TUiHost;
+struct TRunCounters;
 enum class TStatusPanel;
 enum class TWindowKind;
 
@@ -65,6 +68,11 @@ public:
   QString TrayHint() const { return Hint; }
   // The icon's frames turn while a check runs and the icon shows.
   void AnimateTray(bool on);
+
+  // The windows at the end of a run: the processing summary, "Mail Waiting!", the sound.
+  void ShowSummary(const TRunCounters& counters, int waiting);
+  void ShowMailWaiting(const QString& text);
+  bool PlaySound(const std::string& file, std::string& error);
 
   // One minute of the automatic-check timer.
   void AutoCheckTick();
@@ -128,6 +136,7 @@ private:
   QTimer* tmrAutoCheck = nullptr;
   QTimer* tmrStartupDelay = nullptr;
   QTimer* tmrAnimation = nullptr;
+  std::unique_ptr<TQtSound> Sound;
 
   QLabel* lblServerName = nullptr;
   QLabel* lblPOPStatus = nullptr;

@@ -160,8 +160,8 @@ protected:
   std::string User;
 };
 
-#define REQUIRE_DOVECOT()                                                       \
-  if (!TDovecotServer::Available()) GTEST_SKIP() << "Dovecot is not installed"; \
+#define REQUIRE_DOVECOT()                                                                         \
+  if (!::mailmoat::test::TDovecotServer::Available()) GTEST_SKIP() << "Dovecot is not installed"; \
   ASSERT_TRUE(Server) << "Dovecot did not start"
 
 }  // namespace mailmoat::test
