@@ -38,6 +38,8 @@ public:
 
   // What the server answers for the update; without a call it answers 404.
   void Serve(const std::string& body) const { WriteTextFile(Dir / "www" / "apps" / "MMTFILTERS.UPD", body); }
+  // Any other file, at "/" + `name`.
+  void ServeFile(const std::string& name, const std::string& body) const { WriteTextFile(Dir / "www" / name, body); }
 
   std::string URL(const std::string& path = "/apps/MMTFILTERS.UPD") const {
     return std::string(Tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(Port) + path;

@@ -1,6 +1,7 @@
 #include "ui/main/ProgramWindows.h"
 
 #include "ui/update/formFilterUpdate.h"
+#include "update/VersionCheck.h"
 
 namespace mailmoat {
 
@@ -17,6 +18,7 @@ bool TProgramWindows::Open(TWindowKind kind, QWidget* parent) {
       // New rules concern the next check only; the main window has nothing to take up.
       ShowFilterUpdate(Config, Ui, parent);
       return false;
+    case TWindowKind::VersionCheck: RunVersionCheck(Config, Ui); return false;
     default: return TWindowOpeners::Open(kind, parent);
   }
 }
