@@ -14,7 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   # real peers for the integration tests
   dovecot-core dovecot-pop3d rbldnsd python3-aiosmtpd lhasa jlha-utils
-  xvfb xauth x11-utils libx11-dev ca-certificates openssl iproute2
+  xvfb xauth x11-utils libx11-dev ca-certificates openssl iproute2 desktop-file-utils
 )
 
 missing=()
