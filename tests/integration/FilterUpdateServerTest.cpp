@@ -39,7 +39,8 @@ TEST_F(FilterUpdateServerTest, HttpsMergesWithTheConfiguredAuthorityOnly) {
     return update.Run();
   };
 
-  // Without the test authority the certificate is refused; not found is told. Nothing changes.
+  // Without the test authority the certificate is refused; not found, a web page and a cut
+  // update are told. Nothing changes.
   const test::TFileSnapshot before = test::TFileSnapshot::Take(rulesFile);
   server.Serve(CompressContainer(EncodeRules({Rule(1, "new", true), Rule(3, "three", false)}, {})));
   EXPECT_EQ(run(server.URL()), TFilterUpdateResult::Failed);
@@ -50,6 +51,17 @@ TEST_F(FilterUpdateServerTest, HttpsMergesWithTheConfiguredAuthorityOnly) {
   ASSERT_EQ(Ui.Boxes.size(), 1u);
   EXPECT_EQ(Ui.Boxes[0].Text, "Error: unable to locate update on server.");
   EXPECT_EQ(test::CurrentState(rulesFile), before);
+  // A network's sign-in page where the update should be, and an update cut short.
+  const std::string good = CompressContainer(EncodeRules({Rule(1, "new", true), Rule(3, "three", false)}, {}));
+  for (const std::string& body :
+       {std::string("<html><body>Sign in to continue</body></html>"), good.substr(0, good.size() - 40)}) {
+    server.Serve(body);
+    EXPECT_EQ(run(server.URL()), TFilterUpdateResult::Failed);
+    ASSERT_EQ(Ui.Boxes.size(), 1u);
+    EXPECT_TRUE(Ui.Boxes[0].Text.starts_with("The downloaded update is not a filter rules file: ")) << Ui.Boxes[0].Text;
+    EXPECT_EQ(test::CurrentState(rulesFile), before);
+  }
+  server.Serve(good);
 
   EXPECT_EQ(run(server.URL()), TFilterUpdateResult::Updated);
   EXPECT_EQ(statuses,
