@@ -16,7 +16,10 @@ bool TQtSound::Play(const std::string& file, std::string& error) {
     error = "Cannot open file \"" + file + "\". " + probe.errorString().toStdString();
     return false;
   }
+  // Only wave files play; anything else is skipped here rather than handed to the player.
+  const QByteArray head = probe.read(12);
   probe.close();
+  if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE") return true;
   Effect = std::make_unique<QSoundEffect>();
   Effect->setSource(QUrl::fromLocalFile(path));
   Effect->play();
