@@ -27,6 +27,7 @@
 #include "ui/main/frmAboutMmt.h"
 #include "ui/main/frmMailWaiting.h"
 #include "ui/main/frmSummary.h"
+#include "ui/update/TfrmUpdProxy.h"
 #include "ui/update/formFilterUpdate.h"
 
 #include <QApplication>
@@ -236,6 +237,11 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
       QThread::msleep(10);
     }
     update.close();
+
+    TfrmUpdProxy proxy(program.Config, &program.Main);
+    proxy.show();
+    ok &= Save(proxy, out + "/update-proxy.png");
+    proxy.close();
   }
   {
     TProgramOver program(demoHome);
