@@ -74,11 +74,18 @@ void ApplyStartupSetting(TConfigData& config, const std::string& program, const 
     // must find it again when the desktop starts it.
     std::optional<TPath> home;
     if (config.Paths.ProgramDir == config.Paths.ConfigDir) home = config.Paths.ProgramDir;
+    bool written = false;
     try {
       ForceDirectories(folder);
       WriteFileAtomic(file, AutostartEntryText(program, home, config.Paths.ProgramDir));
+      written = true;
       config.Registry.WriteString(TRegistry::RootKey, "StartupPath", file.string());
     } catch (const std::exception& e) {
+      // An entry whose path could not be kept could never be removed by the program again.
+      if (written) {
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+      }
       config.Ui.MessageBox(TMsgKind::Error, std::string("Error creating shortcut:\r\n") + e.what(), mbOK);
     }
     return;

@@ -133,7 +133,9 @@ TVersionCheckResult RunVersionCheck(TConfigData& config, TUiHost& ui) {
                   mbOK, 0, Caption);
     return TVersionCheckResult::ConnectionLost;
   }
-  const std::optional<TVersionInfo> info = status == 200 ? ParseVersionInfo(body) : std::nullopt;
+  // A version file is a few lines; anything large or binary is some other page.
+  const bool plausible = body.size() <= 64 * 1024 && body.find('\0') == std::string::npos;
+  const std::optional<TVersionInfo> info = status == 200 && plausible ? ParseVersionInfo(body) : std::nullopt;
   if (!info) {
     const std::string why = status == 200 ? "it could not be read" : "HTTP status " + std::to_string(status);
     config.TryLog(TLogClass::Normal, "! Version check: " + url + ": " + why);
