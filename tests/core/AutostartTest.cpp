@@ -87,6 +87,13 @@ TEST_F(AutostartTest, AStoredPathOutsideTheAutostartFolderDeletesNothing) {
   ApplyStartupSetting(*Config, "/usr/bin/mailmoat", Dir / "blocked" / "autostart");
   ASSERT_EQ(Ui.Boxes.size(), 1u);
   EXPECT_EQ(Ui.Boxes[0].Text.rfind("Error creating shortcut:\r\n", 0), 0u);
+
+  // Written, but its path cannot be kept: the entry goes again, or nothing could remove it.
+  std::filesystem::remove(Config->Paths.RegistryFile());
+  std::filesystem::create_directories(Config->Paths.RegistryFile());
+  ApplyStartupSetting(*Config, "/usr/bin/mailmoat", Folder());
+  EXPECT_EQ(Ui.Boxes.size(), 2u);
+  EXPECT_FALSE(std::filesystem::exists(Folder() / "mailmoat.desktop"));
 }
 
 }  // namespace
