@@ -47,9 +47,11 @@ TEST_F(TextRuleEvaluationTest, RuleFromPlainTextMatchesThatTextUnderEveryRuleTyp
     EXPECT_EQ(rules.MatchHeaderRules(*upper, description), 0);
 
     // Before the mend "|" split the rule in two, and "#" ended body and accept rules early.
-    auto plain = Message("Free offer");
+    auto bare = Message("Free offer");
+    EXPECT_EQ(rules.MatchHeaderRules(*bare, description), -1) << expression;
+    auto plain = Message("Free offer, win {now} #1");
     EXPECT_EQ(rules.MatchHeaderRules(*plain, description), -1) << expression;
-    EXPECT_EQ(rules.MatchBodyRules("Subject: Free offer\r\nwin {now}\r\n", description), -1) << expression;
+    EXPECT_EQ(rules.MatchBodyRules("Subject: Free offer, win {now} #1\r\n", description), -1) << expression;
     EXPECT_FALSE(rules.MatchAcceptRules(*plain, description)) << expression;
     auto near = Message("Free $$$ offer | win {now} #2");
     EXPECT_EQ(rules.MatchHeaderRules(*near, description), digits == TDigitMode::Literal ? -1 : 0);
