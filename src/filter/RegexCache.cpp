@@ -119,6 +119,15 @@ bool TRegexCache::Compiles(std::string_view pattern, TRegexOptions options) {
   return CompilePattern(pattern, options, false) != nullptr;
 }
 
+std::string TRegexCache::CompileError(std::string_view pattern, TRegexOptions options) {
+  int error = 0;
+  PCRE2_SIZE errorOffset = 0;
+  TCodePtr code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), Pcre2Options(options),
+                              &error, &errorOffset, nullptr));
+  if (code) return {};
+  return ErrorText(error) + " at offset " + std::to_string(errorOffset);
+}
+
 void TRegexCache::Clear() {
   Impl->Codes.clear();
 }

@@ -62,6 +62,9 @@ public:
   bool Match(std::string_view pattern, TRegexOptions options, std::string_view subject, std::string* matched = nullptr);
   // Whether the pattern compiles with these options.
   bool Compiles(std::string_view pattern, TRegexOptions options);
+  // Why the pattern does not compile with these options (PCRE2's text and the offset where it
+  // stopped), or empty when it compiles.
+  static std::string CompileError(std::string_view pattern, TRegexOptions options);
 
   void Clear();
   std::size_t Size() const;
