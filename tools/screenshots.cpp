@@ -50,6 +50,10 @@
 #include <thread>
 
 namespace mailmoat {
+
+// The rule windows (screenshots_rules.cpp).
+bool ShootRuleWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
+
 namespace {
 
 // Lets the window system draw for a moment.
@@ -237,6 +241,8 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
       QThread::msleep(10);
     }
     update.close();
+
+    ok &= ShootRuleWindows(out, program.Config, program.Ui, &program.Main);
 
     TfrmUpdProxy proxy(program.Config, &program.Main);
     proxy.show();

@@ -1,5 +1,6 @@
 #include "ui/main/ProgramWindows.h"
 
+#include "ui/review/dlgRulesReport.h"
 #include "ui/update/formFilterUpdate.h"
 #include "update/VersionCheck.h"
 
