@@ -42,6 +42,7 @@ QString THdrListModel::CellText(int row, int column) const {
 }
 
 QVariant THdrListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
   const int row = index.row();
   const THdrRec& rec = Records[static_cast<std::size_t>(RecordIndex(row))];
@@ -63,6 +64,7 @@ QVariant THdrListModel::data(const QModelIndex& index, int role) const {
 }
 
 bool THdrListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!index.isValid()) return false;
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return false;
   // Captions cannot be edited: only the check box changes.
   if (role != Qt::CheckStateRole || index.column() != colTo) return false;
