@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -62,6 +63,9 @@ TfrmHeaders::TfrmHeaders(TConfigData& config, const THdrRec& rec, QWidget* paren
   connect(mHdrs, &QPlainTextEdit::selectionChanged, this, [this] { UpdateActions(); });
   connect(mHdrs, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(mHdrs->viewport()->mapToGlobal(at)); });
+
+  auto* help = new QShortcut(QKeySequence::HelpContents, this);
+  connect(help, &QShortcut::activated, this, [this] { Config.Ui.ShowHelp(HelpTopic); });
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);

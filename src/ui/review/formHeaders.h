@@ -41,6 +41,8 @@ public:
   void CreateRuleFromSelection();
   void PrintHeaders();
 
+  static constexpr int HelpTopic = 40;
+
 protected:
   void showEvent(QShowEvent* event) override;
 
