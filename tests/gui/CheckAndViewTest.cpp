@@ -153,7 +153,7 @@ TEST_F(CheckAndViewTest, AnIdleListKeepsTheSessionAlive) {
         open.start();
         list->findChild<QPushButton*>("btnUncheck")->click();
         TickSubjects(list, {"Pills 3"});
-        QTimer::singleShot(40000, list, [&, list] {
+        QTimer::singleShot(40000, Qt::PreciseTimer, list, [&, list] {
           openMs = open.elapsed();
           list->findChild<QPushButton*>("btnClose")->click();
         });
