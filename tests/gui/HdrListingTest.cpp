@@ -218,6 +218,17 @@ TEST_F(HdrListingTest, MenuViewStylesPrintingAndClosingWithoutTicks) {
   QTest::keyClick(List.get(), Qt::Key_P, Qt::ControlModifier);
   EXPECT_TRUE(std::filesystem::file_size(Dir / "list.pdf") > 0);
 
+  QString previewTitle;
+  bool maximised = false;
+  test::WhenModal([&](QWidget* preview) {
+    previewTitle = preview->windowTitle();
+    maximised = preview->isMaximized();
+    preview->close();
+  });
+  QTest::keyClick(List.get(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(previewTitle, "Mailmoat Pro - Archived Message List Print Preview");
+  EXPECT_TRUE(maximised);
+
   List->findChild<QPushButton*>("btnUncheck")->click();
   List->findChild<QPushButton*>("btnClose")->click();
   EXPECT_FALSE(List->AnyChecked());
