@@ -28,8 +28,6 @@ const char* const NoProfilesWarning =
     "mailbox. To do this, please select File | Preferences or File | Setup \r\n"
     "Wizard from the Mailmoat Pro menu.";
 
-constexpr int KeepAliveIntervalMs = 15000;
-
 // Stands in when no blacklist is enabled: the look-up still logs the Received line it
 // would check, but never asks anybody.
 class TNoLookupResolver : public TDnsResolver {

@@ -75,6 +75,8 @@ public:
 
   // Seconds a POP3 command may wait for the server without progress.
   int TimeOutSeconds = 60;
+  // Milliseconds between keep-alive commands while the check-and-view list is open.
+  int KeepAliveIntervalMs = 15000;
   // Makes the resolver of the blacklist stage; empty: c-ares with the configured DNS server.
   std::function<std::unique_ptr<TDnsResolver>()> MakeResolver;
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -137,13 +138,28 @@ TEST_F(MainWindowTest, F2EatsTheSpamOfARealMailbox) {
   EXPECT_FALSE(Find<QPushButton>("btnAbort")->isEnabled());
   EXPECT_EQ(CheckCommandStates(),
             std::vector<bool>({true, true, true, true, true, true, true, true, true, true, true}));
-  // Check and view has no list window yet: F4 checks and deletes nothing.
+  // F4 lists the messages; closing the list with nothing ticked deletes nothing.
   AddMailbox(2);
   bool viewMode = false;
   OnceDuringRun([this] { return Config->CheckInProgress; }, [&] { viewMode = Config->CheckAndView; });
+  QString listCaption;
+  int listRows = -1;
+  const std::size_t boxesBefore = Ui.Boxes.size();
+  test::WhenModal(
+      [&](QWidget* list) {
+        listCaption = list->windowTitle();
+        listRows = list->findChild<QTreeView*>("lvHeaders")->model()->rowCount();
+        // The spam arrives ticked: untick it all before closing.
+        list->findChild<QPushButton*>("btnUncheck")->click();
+        list->findChild<QPushButton*>("btnClose")->click();
+      },
+      60000);
   QTest::keyClick(Main->windowHandle(), Qt::Key_F4);
   ASSERT_TRUE(QTest::qWaitFor([this] { return Config->Counters.Processed == 2 && !Config->CheckInProgress; }, 60000));
   EXPECT_TRUE(viewMode);
+  EXPECT_EQ(listCaption, QString::fromStdString("Header Listing [Profile: Box " + User + "]"));
+  EXPECT_EQ(listRows, 2);
+  EXPECT_EQ(Ui.Boxes.size(), boxesBefore);  // no question: nothing was ticked
   EXPECT_EQ(Server->MessageCount(User), 2);
 }
 

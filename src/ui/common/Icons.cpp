@@ -29,4 +29,12 @@ QIcon EnvelopeIcon() {
   return QIcon(":/icons/envelope.svg");
 }
 
+QIcon MessageStateIcon(int state) {
+  InitResources();
+  static const char* const files[] = {"msg-clean", "msg-rejected", "msg-blacklisted", "msg-approved",
+                                      "msg-always-accept"};
+  if (state < 0 || state > 4) state = 1;
+  return QIcon(QString(":/icons/%1.svg").arg(files[state]));
+}
+
 }  // namespace mailmoat

@@ -13,4 +13,8 @@ QIcon TrayIcon(int frame);
 // The envelope of the "Mail Waiting!" window.
 QIcon EnvelopeIcon();
 
+// The pictures of the check-and-view list's message states (THdrState: 0 clean, 1 rejected,
+// 2 blacklisted, 3 approved sender, 4 always accept); drawn to scale for 16 and 32 pixels.
+QIcon MessageStateIcon(int state);
+
 }  // namespace mailmoat

@@ -53,6 +53,10 @@ bool TMainCheckView::HiddenInTray() const {
   return Window != nullptr && Window->HiddenInTray();
 }
 
+bool TMainCheckView::ShowCheckAndView(std::vector<THdrRec>& list, const std::string& caption) {
+  return Window != nullptr && Window->ShowCheckAndView(list, TextToQString(caption));
+}
+
 void TMainCheckView::ShowSummary(const TRunCounters& counters, int waiting) {
   if (Window != nullptr) Window->ShowSummary(counters, waiting);
 }

@@ -28,9 +28,8 @@ public:
   bool HiddenInTray() const override;
   void HideToTray() override;
 
-  // The check-and-view list is a window still to come: it ticks nothing, so nothing is
-  // deleted.
-  bool ShowCheckAndView(std::vector<THdrRec>&, const std::string&) override { return false; }
+  // Without a window nothing can be ticked, so nothing is deleted.
+  bool ShowCheckAndView(std::vector<THdrRec>& list, const std::string& caption) override;
   void ShowSummary(const TRunCounters& counters, int waiting) override;
   void ShowMailWaiting(const std::string& text) override;
   bool PlaySound(const std::string& file, std::string& error) override;

@@ -16,6 +16,7 @@
 #include "ui/main/frmMailWaiting.h"
 #include "ui/main/frmSummary.h"
 #include "ui/main/frmAboutMmt.h"
+#include "ui/review/formHeaderListing.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -629,6 +630,10 @@ void TfrmMain::ShowSummary(const TRunCounters& counters, int waiting) {
 
 void TfrmMain::ShowMailWaiting(const QString& text) {
   TfrmMailWaiting::ShowModal(text, this);
+}
+
+bool TfrmMain::ShowCheckAndView(std::vector<THdrRec>& list, const QString& caption) {
+  return TfrmHdrListing::ShowModal(Config, list, caption, this, OnCreateRule);
 }
 
 bool TfrmMain::PlaySound(const std::string& file, std::string& error) {

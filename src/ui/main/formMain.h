@@ -1,11 +1,14 @@
 #pragma once
 
 #include "core/AutoCheckScheduler.h"
+#include "core/Records.h"
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -72,6 +75,10 @@ public:
   // The windows at the end of a run: the processing summary, "Mail Waiting!", the sound.
   void ShowSummary(const TRunCounters& counters, int waiting);
   void ShowMailWaiting(const QString& text);
+  // The check-and-view list of one connection, modal; returns whether a row was ticked.
+  bool ShowCheckAndView(std::vector<THdrRec>& list, const QString& caption);
+  // Builds a rule from text selected in a header window opened from the list.
+  std::function<bool(const QString&)> OnCreateRule;
   bool PlaySound(const std::string& file, std::string& error);
 
   // One minute of the automatic-check timer.
