@@ -51,8 +51,10 @@
 
 namespace mailmoat {
 
-// The rule windows (screenshots_rules.cpp).
+// The rule windows (screenshots_rules.cpp), the message list and the header window
+// (screenshots_review.cpp).
 bool ShootRuleWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
+bool ShootReviewWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 
 namespace {
 
@@ -243,6 +245,7 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
     update.close();
 
     ok &= ShootRuleWindows(out, program.Config, program.Ui, &program.Main);
+    ok &= ShootReviewWindows(out, program.Config, program.Ui, &program.Main);
 
     TfrmUpdProxy proxy(program.Config, &program.Main);
     proxy.show();

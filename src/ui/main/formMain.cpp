@@ -15,6 +15,7 @@
 #include "ui/main/dlgOldDays.h"
 #include "ui/main/frmMailWaiting.h"
 #include "ui/main/frmSummary.h"
+#include "ui/review/formRuleBuilder.h"
 #include "ui/main/frmAboutMmt.h"
 #include "ui/review/formHeaderListing.h"
 
@@ -100,6 +101,11 @@ TfrmMain::TfrmMain(TAppContext& context, QWidget* parent)
   move(OnAScreen(QPoint(Config.Left, Config.Top), size()));
   SetUpTray();
   SetUpTimers();
+  // The header window's "Create Rule from Selected Text", over whichever window asked.
+  OnCreateRule = [this](const QString& text) {
+    QWidget* over = QApplication::activeModalWidget();
+    return CreateRuleFromText(Config, Ui, text, over != nullptr ? over : this);
+  };
   // The desktop session ends: keep the window's place; the answer is always yes.
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { SaveWindowState(); });
 }
