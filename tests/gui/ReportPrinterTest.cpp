@@ -46,6 +46,10 @@ TEST(ReportPrinter, TextAndTablesBreakIntoThePagesTheyCount) {
   EXPECT_GT(listPages, 1);
   EXPECT_EQ(PdfPages(list), listPages);
   EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+  // A fixed number of rows a page, when the list asks for one: 100 rows at 20 make 5 pages.
+  table.RowsPerPage = 20;
+  printer.setOutputFileName(QString::fromStdString((dir / "list20.pdf").string()));
+  EXPECT_EQ(PrintTable(printer, table), 5);
 
   table.Rows.clear();
   printer.setOutputFileName(QString::fromStdString((dir / "empty.pdf").string()));

@@ -2,6 +2,7 @@
 
 #include "core/PrintLayout.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPageLayout>
 #include <QPainter>
@@ -23,9 +24,10 @@ struct TPageFrame {
   int TitleHeight = 0;
   int FooterHeight = 0;
 
-  explicit TPageFrame(QPainter& painter) {
+  explicit TPageFrame(QPainter& painter, bool fixedPitch = false) {
     Area = painter.viewport();
-    TextFont = QFont("DejaVu Sans", 9);
+    TextFont = fixedPitch ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont("DejaVu Sans", 9);
+    TextFont.setPointSizeF(9);
     TitleFont = TextFont;
     TitleFont.setPointSizeF(13);
     TitleFont.setBold(true);
@@ -53,7 +55,8 @@ int PrintTable(QPrinter& printer, const TPrintTable& table) {
   if (!painter.isActive()) return 0;
   const TPageFrame frame(painter);
   // The header row takes one line of each page.
-  const int rowsPerPage = std::max(1, frame.BodyHeight() / frame.LineHeight - 1);
+  int rowsPerPage = std::max(1, frame.BodyHeight() / frame.LineHeight - 1);
+  if (table.RowsPerPage > 0) rowsPerPage = std::min(rowsPerPage, table.RowsPerPage);
   const std::vector<TRowRange> pages = PaginateRows(table.Rows.size(), rowsPerPage);
 
   const int columns = std::max<int>(1, static_cast<int>(table.Columns.size()));
@@ -89,10 +92,10 @@ int PrintTable(QPrinter& printer, const TPrintTable& table) {
   return static_cast<int>(pages.size());
 }
 
-int PrintLines(QPrinter& printer, const QString& title, const QStringList& lines) {
+int PrintLines(QPrinter& printer, const QString& title, const QStringList& lines, bool fixedPitch) {
   QPainter painter(&printer);
   if (!painter.isActive()) return 0;
-  const TPageFrame frame(painter);
+  const TPageFrame frame(painter, fixedPitch);
   const QFontMetrics metrics(frame.TextFont, painter.device());
   std::vector<std::string> text;
   for (const QString& line : lines) text.push_back(line.toStdString());
@@ -125,11 +128,11 @@ void PreviewTable(QWidget* parent, const TPrintTable& table) {
   preview.exec();
 }
 
-void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines) {
+void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines, bool fixedPitch) {
   QPrintPreviewDialog preview(parent);
   preview.setWindowTitle(title);
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
-                   [&](QPrinter* printer) { PrintLines(*printer, title, lines); });
+                   [&](QPrinter* printer) { PrintLines(*printer, title, lines, fixedPitch); });
   preview.exec();
 }
 

@@ -18,15 +18,18 @@ struct TPrintTable {
   // Relative column widths; empty: equal widths.
   std::vector<int> ColumnWeights;
   bool Landscape = false;
+  // At most this many rows on a page; 0: as many as fit.
+  int RowsPerPage = 0;
 };
 
 // Prints onto a printer that is set up already; returns the number of pages printed.
 int PrintTable(QPrinter& printer, const TPrintTable& table);
-// Prints text word-wrapped under a title, "Page N of M" at the foot of each page.
-int PrintLines(QPrinter& printer, const QString& title, const QStringList& lines);
+// Prints text word-wrapped under a title, "Page N of M" at the foot of each page; in a
+// fixed-pitch font when the lines are laid out in columns (mail headers).
+int PrintLines(QPrinter& printer, const QString& title, const QStringList& lines, bool fixedPitch = false);
 
 // The print preview, from which the user prints; modal.
 void PreviewTable(QWidget* parent, const TPrintTable& table);
-void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines);
+void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines, bool fixedPitch = false);
 
 }  // namespace mailmoat

@@ -313,6 +313,7 @@ TPrintTable TfrmHdrListing::ListingTable() const {
   table.Columns = {"#", "Addressed To", "Addressed From", "Subject", "Size", "Message ID"};
   table.ColumnWeights = {1, 6, 6, 6, 3, 5};
   table.Landscape = true;
+  table.RowsPerPage = 48;
   for (int row = 0; row < ListModel->rowCount(); ++row) {
     QStringList cells{QString::number(row)};
     for (int c = 0; c < THdrListModel::ColumnCount; ++c) cells << ListModel->CellText(row, c);

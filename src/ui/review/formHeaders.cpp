@@ -127,7 +127,7 @@ void TfrmHeaders::PrintHeaders() {
       QPrintDialog dialog(&printer, this);
       if (dialog.exec() != QDialog::Accepted) return;
     }
-    PrintLines(printer, "Mailmoat Pro - Message Headers", mHdrs->toPlainText().split('\n'));
+    PrintLines(printer, "Mailmoat Pro - Message Headers", mHdrs->toPlainText().split('\n'), true);
   });
 }
 
