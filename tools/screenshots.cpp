@@ -30,6 +30,8 @@
 #include "ui/update/TfrmUpdProxy.h"
 #include "ui/update/formFilterUpdate.h"
 
+#include "ScreenshotSupport.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -57,26 +59,6 @@ bool ShootRuleWindows(const QString& outDir, TConfigData& config, TUiHost& ui, Q
 bool ShootReviewWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 
 namespace {
-
-// Lets the window system draw for a moment.
-void Settle(int ms = 300) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < ms) {
-    QApplication::processEvents();
-    QThread::msleep(10);
-  }
-}
-
-bool Save(QWidget& widget, const QString& file) {
-  Settle();
-  if (!widget.grab().save(file)) {
-    std::fprintf(stderr, "screenshots: could not write %s\n", qPrintable(file));
-    return false;
-  }
-  std::printf("screenshots: %s\n", qPrintable(file));
-  return true;
-}
 
 // Boxes get their default answer without being shown (the start-up box about a missing
 // profile would otherwise wait for a click), and are echoed so that nothing goes unseen.
@@ -215,16 +197,16 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
   {
     TProgramOver program(emptyHome);
     program.Main.show();
-    ok &= Save(program.Main, out + "/main-no-profile.png");
+    ok &= SavePicture(program.Main, out + "/main-no-profile.png");
 
     TfrmAboutMmt about(program.Ui, &program.Main);
     about.show();
-    ok &= Save(about, out + "/about.png");
+    ok &= SavePicture(about, out + "/about.png");
     about.close();
 
     THelpWindow help(program.Ui);
     help.ShowTopic(10);
-    ok &= Save(help, out + "/help.png");
+    ok &= SavePicture(help, out + "/help.png");
     help.close();
 
     THeldDownload server;
@@ -233,7 +215,7 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
     update.show();
     QTimer::singleShot(100, &update, [&] { update.findChild<QPushButton*>("btnUpdate")->click(); });
     QTimer::singleShot(1500, &update, [&] {
-      ok &= Save(update, out + "/filter-update.png");
+      ok &= SavePicture(update, out + "/filter-update.png");
       server.Release();
     });
     QElapsedTimer clock;
@@ -249,7 +231,7 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
 
     TfrmUpdProxy proxy(program.Config, &program.Main);
     proxy.show();
-    ok &= Save(proxy, out + "/update-proxy.png");
+    ok &= SavePicture(proxy, out + "/update-proxy.png");
     proxy.close();
   }
   {
@@ -258,9 +240,9 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
     Settle();
     QMenu* trayMenu = program.Main.TrayMenu();
     trayMenu->popup(program.Main.mapToGlobal(QPoint(40, 40)));
-    ok &= Save(*trayMenu, out + "/tray-menu.png");
+    ok &= SavePicture(*trayMenu, out + "/tray-menu.png");
     trayMenu->hide();
-    program.View.MidRun = [&] { ok &= Save(program.Main, out + "/main-checking.png"); };
+    program.View.MidRun = [&] { ok &= SavePicture(program.Main, out + "/main-checking.png"); };
     auto* checkOnly = program.Main.findChild<QPushButton*>("btnCheckOnly");
     if (checkOnly == nullptr || !checkOnly->isEnabled()) {
       std::fprintf(stderr, "screenshots: the demo home has no usable profile\n");
@@ -277,16 +259,16 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
       QApplication::processEvents();
       QThread::msleep(10);
     }
-    ok &= Save(program.Main, out + "/main-after-check.png");
+    ok &= SavePicture(program.Main, out + "/main-after-check.png");
 
     const int waiting = TNewMailNotifier::WaitingCount(program.Config.Counters);
     TfrmSummary summary(program.Config.Counters, waiting, program.Ui, &program.Main);
     summary.show();
-    ok &= Save(summary, out + "/summary.png");
+    ok &= SavePicture(summary, out + "/summary.png");
     summary.close();
     TfrmMailWaiting popup(QString("Hey! You have %1 messages waiting in your mailbox!").arg(waiting), &program.Main);
     popup.show();
-    ok &= Save(popup, out + "/mail-waiting.png");
+    ok &= SavePicture(popup, out + "/mail-waiting.png");
     popup.close();
   }
   return ok ? 0 : 1;

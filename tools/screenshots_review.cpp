@@ -12,6 +12,8 @@
 #include "ui/review/formHeaderListing.h"
 #include "ui/review/formHeaders.h"
 
+#include "ScreenshotSupport.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,26 +28,6 @@
 
 namespace mailmoat {
 namespace {
-
-// Lets the window system draw for a moment.
-void SettleReview(int ms = 300) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < ms) {
-    QApplication::processEvents();
-    QThread::msleep(10);
-  }
-}
-
-bool SaveReview(QWidget& widget, const QString& file) {
-  SettleReview();
-  if (!widget.grab().save(file)) {
-    std::fprintf(stderr, "screenshots: could not write %s\n", qPrintable(file));
-    return false;
-  }
-  std::printf("screenshots: %s\n", qPrintable(file));
-  return true;
-}
 
 THdrRec ShotRecord(const std::string& to, const std::string& from, const std::string& subject,
                    const std::string& reason, int size, const std::string& uidl, bool mark) {
@@ -104,7 +86,7 @@ bool ShootReviewWindows(const QString& outDir, TConfigData& config, TUiHost&, QW
   };
   for (const auto& shot : shots) {
     list.SetViewStyle(shot.Style);
-    ok = SaveReview(list, QDir(outDir).filePath(shot.File)) && ok;
+    ok = SavePicture(list, QDir(outDir).filePath(shot.File)) && ok;
   }
   list.close();
 
@@ -115,7 +97,7 @@ bool ShootReviewWindows(const QString& outDir, TConfigData& config, TUiHost&, QW
   auto* text = headers.findChild<QPlainTextEdit*>("mHdrs");
   text->setFocus();
   text->setTextCursor(text->document()->find("Cheap pills, no prescription"));
-  ok = SaveReview(headers, QDir(outDir).filePath("headers.png")) && ok;
+  ok = SavePicture(headers, QDir(outDir).filePath("headers.png")) && ok;
   headers.close();
   return ok;
 }

@@ -7,6 +7,8 @@
 #include "ui/review/formRuleBuilder.h"
 #include "ui/review/formUserRules.h"
 
+#include "ScreenshotSupport.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -21,29 +23,6 @@
 
 namespace mailmoat {
 
-namespace {
-
-void SettleRules(int ms = 300) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < ms) {
-    QApplication::processEvents();
-    QThread::msleep(10);
-  }
-}
-
-bool SaveRulePicture(QWidget& widget, const QString& file) {
-  SettleRules();
-  if (!widget.grab().save(file)) {
-    std::fprintf(stderr, "screenshots: could not write %s\n", qPrintable(file));
-    return false;
-  }
-  std::printf("screenshots: %s\n", qPrintable(file));
-  return true;
-}
-
-}  // namespace
-
 bool ShootRuleWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent) {
   bool ok = true;
   {
@@ -52,7 +31,7 @@ bool ShootRuleWindows(const QString& outDir, TConfigData& config, TUiHost& ui, Q
     wizard.Restart();
     wizard.show();
     int shot = 1;
-    const auto take = [&] { ok &= SaveRulePicture(wizard, outDir + QString("/rule-wizard-%1.png").arg(shot++)); };
+    const auto take = [&] { ok &= SavePicture(wizard, outDir + QString("/rule-wizard-%1.png").arg(shot++)); };
     take();  // welcome
     wizard.Next();
     wizard.SetSearchText("Subject: Free $$$ offer | win {now} #1");
@@ -77,14 +56,14 @@ bool ShootRuleWindows(const QString& outDir, TConfigData& config, TUiHost& ui, Q
     editor.findChild<QLineEdit*>("edtDesc")->setText("Free money offers");
     editor.findChild<QPlainTextEdit*>("memExp")->setPlainText("[fF][rR][eE][eE]\\s+\\$\\$\\$\\s+[oO][fF][fF][eE][rR]");
     editor.show();
-    ok &= SaveRulePicture(editor, outDir + "/user-rules.png");
+    ok &= SavePicture(editor, outDir + "/user-rules.png");
     // Cancel is the way out of the editor; closing is refused.
     editor.findChild<QPushButton*>("btnCancel")->click();
   }
   {
     TdlgRulesReport report(config, ui, parent);
     report.show();
-    ok &= SaveRulePicture(report, outDir + "/rules-report.png");
+    ok &= SavePicture(report, outDir + "/rules-report.png");
     report.close();
   }
   return ok;
