@@ -1,8 +1,13 @@
+#include "check/ConnectionTest.h"
+#include "core/dataConfig.h"
 #include "integration/DovecotServer.h"
 #include "mail/SocketErrors.h"
 #include "mail/TestCertificates.h"
 #include "mail/TmsMessage.h"
 #include "mail/TmsPOPClient.h"
+#include "support/FakeDialer.h"
+#include "support/RecordingUiHost.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -141,6 +146,38 @@ TEST_F(DovecotTest, AHostNameTheCertificateDoesNotCarryIsRefused) {
   } catch (const EWinsockError& e) {
     GTEST_SKIP() << "Dovecot listens on 127.0.0.1 only: " << e.what();
   }
+}
+
+// The account windows' "Test connection": success in words, and the certificate error of a
+// name the certificate does not carry, plainly.
+TEST_F(DovecotTest, TheAccountTestLogsInAndOutOrSaysWhyNot) {
+  test::TTempDir dir;
+  test::TRecordingUiHost ui;
+  test::TFakeDialer dialer;
+  TConfigData config(TAppPaths::ForHome(dir.Path()), ui, dialer);
+  config.TlsCaFile = TTestCertificates::Get().CaFile();
+  ProfileRecord profile;
+  profile.Server = "localhost";
+  profile.Login = "joe";
+  profile.Password = "secret";
+  profile.Port = static_cast<std::uint16_t>(Server->TlsPort);
+  profile.Security = TProfileSecurity::ImplicitTls;
+  TConnectionTestResult result = TestProfileConnection(profile, config);
+  EXPECT_TRUE(result.Ok);
+  EXPECT_EQ(result.Text, "Logged in to localhost over TLS and out again: 3 messages waiting.");
+
+  profile.Server = "127.0.0.2";
+  result = TestProfileConnection(profile, config);
+  EXPECT_FALSE(result.Ok);
+  if (result.Text.find("[10061]") != std::string::npos) GTEST_SKIP() << "Dovecot listens on 127.0.0.1 only";
+  EXPECT_EQ(
+      result.Text.rfind("The connection to 127.0.0.2 failed:\r\nThe TLS certificate of 127.0.0.2 was refused: ", 0), 0u)
+      << result.Text;
+
+  profile.Server = "localhost";
+  profile.Port = 0;
+  config.Port = "pop3";
+  EXPECT_EQ(TestProfileConnection(profile, config).Text, "The POP3 port setting 'pop3' is not a port number.");
 }
 
 }  // namespace
