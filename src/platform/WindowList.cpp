@@ -222,4 +222,8 @@ std::unique_ptr<TWindowSystem> CreateWindowSystem() {
   return std::make_unique<TX11Windows>(xlib, dpy);
 }
 
+std::unique_ptr<TWindowSystem> NoWindowSystem() {
+  return std::make_unique<TNoWindows>();
+}
+
 }  // namespace mailmoat

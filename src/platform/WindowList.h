@@ -35,4 +35,7 @@ public:
 // otherwise one with no windows.
 std::unique_ptr<TWindowSystem> CreateWindowSystem();
 
+// A window system with no windows, where nothing can be brought to the front.
+std::unique_ptr<TWindowSystem> NoWindowSystem();
+
 }  // namespace mailmoat

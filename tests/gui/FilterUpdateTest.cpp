@@ -1,6 +1,7 @@
 #include "core/FileCompress.h"
 #include "core/RuleFiles.h"
 #include "core/dataConfig.h"
+#include "gui/support/FindChild.h"
 #include "gui/support/GuiTestHost.h"
 #include "gui/support/ModalDriver.h"
 #include "integration/UpdateServer.h"
@@ -29,13 +30,6 @@ TRuleRec Rule(std::int32_t id, const std::string& expression, bool enabled) {
   return rule;
 }
 
-template <typename T>
-T* Find(QWidget* window, const char* name) {
-  T* widget = window->findChild<T*>(name);
-  EXPECT_NE(widget, nullptr) << name;
-  return widget;
-}
-
 class FilterUpdateWindowTest : public testing::Test {
 protected:
   void SetUp() override {
@@ -58,9 +52,9 @@ TEST_F(FilterUpdateWindowTest, UpdateMergesTheRulesAndClosesTheWindow) {
   Config->UpdateURL = Server.URL();
   test::WhenModal([](QWidget* window) {
     EXPECT_EQ(window->windowTitle(), "Mailmoat Pro Filter Update");
-    EXPECT_EQ(Find<QLabel>(window, "lblStatus")->text(), "<idle>");
-    EXPECT_FALSE(Find<QPushButton>(window, "btnAbort")->isVisible());
-    Find<QPushButton>(window, "btnUpdate")->click();
+    EXPECT_EQ(test::Child<QLabel>(window, "lblStatus")->text(), "<idle>");
+    EXPECT_FALSE(test::Child<QPushButton>(window, "btnAbort")->isVisible());
+    test::Child<QPushButton>(window, "btnUpdate")->click();
   });
   EXPECT_TRUE(ShowFilterUpdate(*Config, Ui, nullptr));
   const std::vector<TRuleRec> rules = DecodeRules(DecompressContainer(RulesBytes()));
@@ -84,19 +78,20 @@ TEST_F(FilterUpdateWindowTest, AbortAnsweredYesKeepsTheRulesAndTheWindow) {
   Ui.SetNextAnswer(mbYes);
   bool stayedOpen = false;
   test::WhenModal([&](QWidget* window) {
-    auto* abort = Find<QPushButton>(window, "btnAbort");
+    auto* abort = test::Child<QPushButton>(window, "btnAbort");
     QTimer::singleShot(0, window, [&, window, abort] {
       ASSERT_TRUE(QTest::qWaitFor([&] { return abort->isVisible(); }, 5000));
-      EXPECT_FALSE(Find<QPushButton>(window, "btnClose")->isEnabled());
+      EXPECT_FALSE(test::Child<QPushButton>(window, "btnClose")->isEnabled());
       EXPECT_FALSE(window->close());  // busy: refuses
       QTest::keyClick(window, Qt::Key_Escape);
       EXPECT_TRUE(window->isVisible());
       abort->click();
     });
-    Find<QPushButton>(window, "btnUpdate")->click();
-    stayedOpen = window->isVisible() && !abort->isVisible() && Find<QPushButton>(window, "btnUpdate")->isEnabled() &&
-                 Find<QLabel>(window, "lblStatus")->text() == "<idle>";
-    Find<QPushButton>(window, "btnClose")->click();
+    test::Child<QPushButton>(window, "btnUpdate")->click();
+    stayedOpen = window->isVisible() && !abort->isVisible() &&
+                 test::Child<QPushButton>(window, "btnUpdate")->isEnabled() &&
+                 test::Child<QLabel>(window, "lblStatus")->text() == "<idle>";
+    test::Child<QPushButton>(window, "btnClose")->click();
   });
   EXPECT_FALSE(ShowFilterUpdate(*Config, Ui, nullptr));
   EXPECT_TRUE(stayedOpen);
@@ -109,17 +104,17 @@ TEST_F(FilterUpdateWindowTest, ProxySettingsAreSavedFromAdvanced) {
   test::WhenModal([](QWidget* window) {
     test::WhenModal([](QWidget* proxy) {
       EXPECT_EQ(proxy->windowTitle(), "Advanced - Proxy Server Settings");
-      Find<QLineEdit>(proxy, "edtServer")->setText(" proxy.lan ");
-      Find<QSpinBox>(proxy, "sePort")->setValue(3128);
-      Find<QPushButton>(proxy, "btnClearAll")->click();
-      EXPECT_EQ(Find<QSpinBox>(proxy, "sePort")->value(), 80);
-      Find<QLineEdit>(proxy, "edtServer")->setText(" proxy.lan ");
-      Find<QLineEdit>(proxy, "edtUserName")->setText("me");
-      EXPECT_EQ(Find<QLineEdit>(proxy, "edtPassword")->echoMode(), QLineEdit::Password);
-      Find<QPushButton>(proxy, "btnSave")->click();
+      test::Child<QLineEdit>(proxy, "edtServer")->setText(" proxy.lan ");
+      test::Child<QSpinBox>(proxy, "sePort")->setValue(3128);
+      test::Child<QPushButton>(proxy, "btnClearAll")->click();
+      EXPECT_EQ(test::Child<QSpinBox>(proxy, "sePort")->value(), 80);
+      test::Child<QLineEdit>(proxy, "edtServer")->setText(" proxy.lan ");
+      test::Child<QLineEdit>(proxy, "edtUserName")->setText("me");
+      EXPECT_EQ(test::Child<QLineEdit>(proxy, "edtPassword")->echoMode(), QLineEdit::Password);
+      test::Child<QPushButton>(proxy, "btnSave")->click();
     });
-    Find<QPushButton>(window, "btnAdvanced")->click();
-    Find<QPushButton>(window, "btnClose")->click();
+    test::Child<QPushButton>(window, "btnAdvanced")->click();
+    test::Child<QPushButton>(window, "btnClose")->click();
   });
   EXPECT_FALSE(ShowFilterUpdate(*Config, Ui, nullptr));
   EXPECT_EQ(Config->UpdateProxy, (TUpdateProxySettings{"proxy.lan", "me", "", 80}));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/dataConfig.h"
+#include "gui/support/FindChild.h"
 #include "gui/support/GuiTestHost.h"
 #include "gui/support/ModalDriver.h"
 #include "support/FakeDialer.h"
@@ -13,13 +14,6 @@
 #include <memory>
 
 namespace mailmoat::test {
-
-template <typename T>
-T* Child(QWidget* window, const char* name) {
-  T* widget = window->findChild<T*>(name);
-  EXPECT_NE(widget, nullptr) << name;
-  return widget;
-}
 
 // A configuration object over an empty temporary program directory, with the recording host.
 class RuleWindowTest : public testing::Test {

@@ -17,13 +17,6 @@
 namespace mailmoat {
 namespace {
 
-class TNoWindows : public TWindowSystem {
-public:
-  std::vector<TWindowInfo> Snapshot() override { return {}; }
-  bool BringWindowToFront(TWindowId) override { return false; }
-  void RaiseWindow(TWindowId) override {}
-};
-
 // Made before the configuration it needs: forwards to the real notifier once that exists.
 class TLateNotifier : public TRunNotifier {
 public:
@@ -57,7 +50,7 @@ protected:
     return TIniFile::Load(Dir / "Mailmoat.ini").ReadString("Config", key, "");
   }
 
-  TNoWindows NoWindows;
+  std::unique_ptr<TWindowSystem> NoWindows = NoWindowSystem();
   TLateNotifier Late;
   std::vector<QString> Popups;
   std::vector<QString> Summaries;
@@ -171,7 +164,7 @@ TEST_F(TrayProgramTest, TimedEatsRemoveTheSpamAndTellOfTheSameGoodMailOnce) {
   setenv("MAILMOAT_TIMER_MINUTE_MS", "100", 1);
   RunNotifier = &Late;
   Start("[Config]\nLoggingLevel=Normal\nUseRas=0\nAutoMins=2\nAutoType=1\nPopup=1\nSummarizeStats=1\n", true, false);
-  Late.Real = std::make_unique<TNewMailNotifier>(*Config, View, NoWindows);
+  Late.Real = std::make_unique<TNewMailNotifier>(*Config, View, *NoWindows);
   AddMailbox(3);
   for (int i = 1; i <= 2; ++i)
     Server->AddMessage(User, std::to_string(1700000200 + i) + ".M1P1." + User, test::Mail(10 + i, "Lunch"));
