@@ -94,10 +94,11 @@ void ApplyStartupSetting(TConfigData& config, const std::string& program, const 
   if (!stored) return;
   try {
     config.Registry.DeleteValue(TRegistry::RootKey, "StartupPath");
-    std::error_code error;
-    const TPath file = std::filesystem::weakly_canonical(TPath(*stored), error);
-    const TPath inside = std::filesystem::weakly_canonical(folder, error);
-    const bool ours = !error && file.extension() == ".desktop" && file.parent_path() == inside &&
+    std::error_code fileError;
+    std::error_code folderError;
+    const TPath file = std::filesystem::weakly_canonical(TPath(*stored), fileError);
+    const TPath inside = std::filesystem::weakly_canonical(folder, folderError);
+    const bool ours = !fileError && !folderError && file.extension() == ".desktop" && file.parent_path() == inside &&
                       std::filesystem::is_regular_file(std::filesystem::symlink_status(TPath(*stored)));
     if (ours) DeleteFileIfExists(file);
   } catch (const std::exception& e) {

@@ -8,7 +8,9 @@ namespace mailmoat {
 
 bool TProgramWindows::Available(TWindowKind kind) const {
   switch (kind) {
-    case TWindowKind::FilterUpdate: return true;
+    case TWindowKind::FilterUpdate:
+    case TWindowKind::RulesReport:
+    case TWindowKind::VersionCheck: return true;
     default: return TWindowOpeners::Available(kind);
   }
 }
@@ -19,6 +21,7 @@ bool TProgramWindows::Open(TWindowKind kind, QWidget* parent) {
       // New rules concern the next check only; the main window has nothing to take up.
       ShowFilterUpdate(Config, Ui, parent);
       return false;
+    case TWindowKind::RulesReport: ShowRulesReport(Config, Ui, parent); return false;
     case TWindowKind::VersionCheck: RunVersionCheck(Config, Ui); return false;
     default: return TWindowOpeners::Open(kind, parent);
   }

@@ -2,7 +2,9 @@
 
 #include "MailmoatVersion.h"
 #include "check/StartCheck.h"
+#include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
+#include "core/Autostart.h"
 #include "core/CheckView.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
@@ -402,8 +404,11 @@ void TfrmMain::RunCheck(bool eat, bool view) {
     StartCheck(Config, Context.Ras, Context.View, Context.Pop3, eat);
     failed = false;
   });
-  // A quick check ends the program with its run.
-  if (Config.TerminateRequested && !Busy()) {
+  // A quick start makes one attempt: the program ends with its run, or at once when the
+  // run could not start (a failed dial), instead of waiting hidden for the next tick.
+  if (Config.QuickMode && !Busy()) {
+    if (!Config.TerminateRequested || !Context.Pop3.ProfileFailures().empty()) ExitCode = 1;
+    Config.TerminateRequested = true;
     close();
     return;
   }
@@ -464,6 +469,10 @@ void TfrmMain::TakeUpSettings() {
   Guarded("Loading the valid addresses", [this] { Config.LoadValidAddresses(); });
   RestartAutoChecks("Manual Checks");
   SetPanelText(TStatusPanel::Connection, Config.UseRas ? "RAS" : "LAN");
+  // The autostart entry follows the saved Startup setting.
+  std::error_code error;
+  const TPath program = std::filesystem::read_symlink("/proc/self/exe", error);
+  ApplyStartupSetting(Config, error ? std::string("mailmoat") : program.string(), AutostartFolder(std::getenv));
 }
 
 void TfrmMain::OpenWindow(TWindowKind kind) {
@@ -549,7 +558,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   tmrAnimation->stop();
   Tray.SetVisible(false);
   event->accept();
-  QCoreApplication::quit();
+  QCoreApplication::exit(ExitCode);
 }
 
 void TfrmMain::DecideOnConnection() {

@@ -130,6 +130,8 @@ private:
   TTrayIcon& Tray;
   TAutoCheckScheduler Scheduler;
   bool ExitRequested = false;
+  // What the program ends with: 1 after a quick check that could not check every mailbox.
+  int ExitCode = 0;
   bool ChecksOn = true;
   bool InTray = false;
   bool FirstShown = false;

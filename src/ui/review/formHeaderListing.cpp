@@ -74,6 +74,8 @@ TfrmHdrListing::TfrmHdrListing(TConfigData& config, std::vector<THdrRec>& record
   lvHeadersIcons->setModel(ListModel);
   lvHeadersIcons->setSelectionModel(lvHeaders->selectionModel());
   lvHeadersIcons->setSelectionMode(QAbstractItemView::SingleSelection);
+  // The views share one selection of whole rows: a click on an icon selects its message.
+  lvHeadersIcons->setSelectionBehavior(QAbstractItemView::SelectRows);
   lvHeadersIcons->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lvHeadersIcons->setMovement(QListView::Static);
   lvHeadersIcons->setResizeMode(QListView::Adjust);
@@ -90,6 +92,8 @@ TfrmHdrListing::TfrmHdrListing(TConfigData& config, std::vector<THdrRec>& record
   pnlMsgStatus->setObjectName("pnlMsgStatus");
   pnlMsgStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   pnlMsgStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // A right-click there opens the window's menu, not the label's own.
+  pnlMsgStatus->setContextMenuPolicy(Qt::NoContextMenu);
   pnlMsgStatus->setMinimumHeight(pnlMsgStatus->fontMetrics().height() + 8);
 
   auto* btnSpam = new QPushButton("Check all &Spam", this);
@@ -100,7 +104,6 @@ TfrmHdrListing::TfrmHdrListing(TConfigData& config, std::vector<THdrRec>& record
   btnCheck->setObjectName("btnCheck");
   auto* btnClose = new QPushButton("&Close", this);
   btnClose->setObjectName("btnClose");
-  btnClose->setDefault(true);
   connect(btnSpam, &QPushButton::clicked, this, [this] { CheckAllSpam(); });
   connect(btnUncheck, &QPushButton::clicked, this, [this] { CheckAll(false); });
   connect(btnCheck, &QPushButton::clicked, this, [this] { CheckAll(true); });
