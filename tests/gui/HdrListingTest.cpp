@@ -9,6 +9,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
@@ -198,6 +200,19 @@ TEST_F(HdrListingTest, MenuViewStylesPrintingAndClosingWithoutTicks) {
   EXPECT_FALSE(List->findChild<QAction*>("Detailed1")->isChecked());
   EXPECT_TRUE(icons->isVisible() && !View->isVisible());
   EXPECT_EQ(icons->viewMode(), QListView::IconMode);
+  // A click on an icon selects that message for the status line and F12.
+  icons->clearSelection();
+  EXPECT_EQ(Status(), "<none selected>");
+  const QModelIndex first = icons->model()->index(0, 0);
+  QTest::mouseClick(icons->viewport(), Qt::LeftButton, {}, icons->visualRect(first).center());
+  EXPECT_NE(Status(), "<none selected>");
+  // The status line shows the window's menu, not a label's own.
+  auto* menu = List->findChild<QMenu*>("mnuListView");
+  auto* status = List->findChild<QLabel*>("pnlMsgStatus");
+  QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), status->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(status, &rightClick);
+  EXPECT_TRUE(menu->isVisible());
+  menu->close();
   QTest::keyClick(List.get(), Qt::Key_D, Qt::ControlModifier);
   EXPECT_TRUE(View->isVisible() && !icons->isVisible());
 

@@ -104,6 +104,8 @@ TfrmHdrListing::TfrmHdrListing(TConfigData& config, std::vector<THdrRec>& record
   btnCheck->setObjectName("btnCheck");
   auto* btnClose = new QPushButton("&Close", this);
   btnClose->setObjectName("btnClose");
+  // No button answers Return: closing goes on to delete, so it takes a deliberate press.
+  for (QPushButton* button : {btnSpam, btnUncheck, btnCheck, btnClose}) button->setAutoDefault(false);
   connect(btnSpam, &QPushButton::clicked, this, [this] { CheckAllSpam(); });
   connect(btnUncheck, &QPushButton::clicked, this, [this] { CheckAll(false); });
   connect(btnCheck, &QPushButton::clicked, this, [this] { CheckAll(true); });
