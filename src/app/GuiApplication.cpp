@@ -90,7 +90,7 @@ int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   frmMain.show();
   const int code = QApplication::exec();
   help.close();
-  return code;
+  return code != 0 ? code : frmMain.ExitCode();
 }
 
 }  // namespace mailmoat

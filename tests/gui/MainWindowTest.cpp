@@ -129,6 +129,16 @@ TEST_F(MainWindowTest, WithoutAProfileEveryCheckCommandIsOffUntilThePreferencesA
   // Now a server name: clicking the label opens nothing.
   emit Find<QLabel>("lblServerName")->linkActivated("prefs");
   EXPECT_EQ(Openers.Opened.size(), 1u);
+  // The version check lets events run during its download: no check may start meanwhile.
+  Openers.OnOpen = [this] {
+    EXPECT_EQ(CheckCommandStates(), std::vector<bool>(11, false));
+    EXPECT_TRUE(Config->PrefsOpen);
+    return false;
+  };
+  Find<QAction>("mnuVersionCheck")->trigger();
+  EXPECT_EQ(Openers.Opened.back(), TWindowKind::VersionCheck);
+  EXPECT_EQ(CheckCommandStates(), std::vector<bool>(11, true));
+  EXPECT_FALSE(Config->PrefsOpen);
 }
 
 TEST_F(MainWindowTest, F2EatsTheSpamOfARealMailbox) {

@@ -407,7 +407,7 @@ void TfrmMain::RunCheck(bool eat, bool view) {
   // A quick start makes one attempt: the program ends with its run, or at once when the
   // run could not start (a failed dial), instead of waiting hidden for the next tick.
   if (Config.QuickMode && !Busy()) {
-    if (!Config.TerminateRequested || !Context.Pop3.ProfileFailures().empty()) ExitCode = 1;
+    if (!Config.TerminateRequested || !Context.Pop3.ProfileFailures().empty()) FExitCode = 1;
     Config.TerminateRequested = true;
     close();
     return;
@@ -476,11 +476,22 @@ void TfrmMain::TakeUpSettings() {
 }
 
 void TfrmMain::OpenWindow(TWindowKind kind) {
-  if (kind == TWindowKind::MessageArchive && Busy()) return;
+  // The version check has no window: its download lets events run, so no check may start
+  // inside it (nor it inside a check), and the count of automatic checks holds meanwhile.
+  const bool versionCheck = kind == TWindowKind::VersionCheck;
+  if ((kind == TWindowKind::MessageArchive || versionCheck) && Busy()) return;
   if (!Context.Windows.Available(kind)) return;
   const bool hourglass = kind == TWindowKind::MessageArchive;
   if (hourglass) Ui.SetBusyCursor(true);
+  if (versionCheck) {
+    EnableCheckCommands(false);
+    Config.PrefsOpen = true;
+  }
   Guarded("Opening the window", [&] { Context.Windows.Open(kind, this); });
+  if (versionCheck) {
+    Config.PrefsOpen = false;
+    EnableCheckCommands(true);
+  }
   if (hourglass) Ui.SetBusyCursor(false);
 }
 
@@ -558,7 +569,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   tmrAnimation->stop();
   Tray.SetVisible(false);
   event->accept();
-  QCoreApplication::exit(ExitCode);
+  QCoreApplication::quit();
 }
 
 void TfrmMain::DecideOnConnection() {

@@ -84,6 +84,9 @@ public:
   // One minute of the automatic-check timer.
   void AutoCheckTick();
   bool AutoCheckTimerActive() const;
+  // What the program ends with once the window has closed: 1 after a quick start that could
+  // not check every mailbox, else 0.
+  int ExitCode() const { return FExitCode; }
   // Width and height, and the position when it lies at positive coordinates, into
   // "Mailmoat.ini".
   void SaveWindowState();
@@ -130,8 +133,7 @@ private:
   TTrayIcon& Tray;
   TAutoCheckScheduler Scheduler;
   bool ExitRequested = false;
-  // What the program ends with: 1 after a quick check that could not check every mailbox.
-  int ExitCode = 0;
+  int FExitCode = 0;
   bool ChecksOn = true;
   bool InTray = false;
   bool FirstShown = false;
