@@ -407,7 +407,9 @@ void TfrmMain::RunCheck(bool eat, bool view) {
   // A quick start makes one attempt: the program ends with its run, or at once when the
   // run could not start (a failed dial), instead of waiting hidden for the next tick.
   if (Config.QuickMode && !Busy()) {
-    if (!Config.TerminateRequested || !Context.Pop3.ProfileFailures().empty()) FExitCode = 1;
+    const bool checkedAll =
+        Context.Pop3.LastRunResult() == TCheckRunResult::Completed && Context.Pop3.ProfileFailures().empty();
+    if (!checkedAll) FExitCode = 1;
     Config.TerminateRequested = true;
     close();
     return;

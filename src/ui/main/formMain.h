@@ -85,7 +85,7 @@ public:
   void AutoCheckTick();
   bool AutoCheckTimerActive() const;
   // What the program ends with once the window has closed: 1 after a quick start that could
-  // not check every mailbox, else 0.
+  // not check every mailbox to its end (no run, an abort, a failed mailbox), else 0.
   int ExitCode() const { return FExitCode; }
   // Width and height, and the position when it lies at positive coordinates, into
   // "Mailmoat.ini".
