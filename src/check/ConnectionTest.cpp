@@ -17,7 +17,8 @@ TConnectionTestResult TestProfileConnection(const ProfileRecord& profile, const 
       return {false, "The POP3 port setting '" + text + "' is not a port number."};
   }
   TmsPOPClient pop;
-  pop.Blocking = true;
+  // Waiting in slices is what lets the window's events run between them.
+  pop.Blocking = !processMessages;
   pop.TimeOut = timeOutSeconds;
   pop.ProcessMessages = std::move(processMessages);
   pop.TlsCaFile = config.TlsCaFile;
