@@ -3,6 +3,7 @@
 #include "integration/DovecotServer.h"
 #include "integration/TcpRelay.h"
 #include "mail/TestCertificates.h"
+#include "ui/config/dlgClientSettings.h"
 #include "ui/config/dlgProfileWizard.h"
 #include "ui/config/frmProfileEditor.h"
 
@@ -186,6 +187,56 @@ TEST_F(AccountWindowsTest, TheProfileWizardKeepsEachIncompletePageAndFillsTheEdi
   EXPECT_TRUE(profile.Archive);
   EXPECT_EQ(profile.ArchiveDir, nested.string());
   EXPECT_EQ(profile.Reserved[0], 5);
+}
+
+TEST_F(AccountWindowsTest, ClientSettingsStoreTheWindowStyleCodes) {
+  Config->ClientWin = 5;
+  const std::filesystem::path program = Dir / "mailer";
+  test::WriteTextFile(program, "#!/bin/sh\n");
+  test::WhenModal([&](QWidget* window) {
+    EXPECT_EQ(window->windowTitle(), "E-Mail Client Software Settings");
+    EXPECT_EQ(Child<QComboBox>(window, "cbWinStyle")->currentText(), "Normal");
+    QPushButton* ok = Button(window, "btnOK");
+    ok->click();
+    Edit(window, "fneClient")->setText(QString::fromStdString("\"" + (Dir / "missing").string() + "\""));
+    ok->click();
+    Edit(window, "fneClient")->setText(QString::fromStdString("\"" + program.string() + "\""));
+    Edit(window, "ebClientParams")->setText("-mail \"a b\"");
+    Edit(window, "deClientFolder")->setText(QString::fromStdString(Dir.Path().string()));
+    Button(window, "btnHelp")->click();
+    ok->click();
+  });
+  ASSERT_TRUE(EditClientSettings(*Config, Ui, nullptr));
+  EXPECT_EQ(BoxTexts(),
+            (std::vector<std::string>{
+                "Please enter or select the program file of your email client software.",
+                "Unable to locate the program file of your email client software:\r\n" + (Dir / "missing").string()}));
+  EXPECT_EQ(Ui.HelpTopics, (std::vector<int>{50}));
+  EXPECT_EQ(Config->ClientFile, program.string());
+  EXPECT_EQ(Config->ClientParams, "-mail \"a b\"");
+  EXPECT_EQ(Config->ClientFolder, Dir.Path().string());
+  EXPECT_EQ(Config->ClientWin, 1);
+
+  // A program named as on a command line is found on the search path.
+  test::WhenModal([](QWidget* window) {
+    Edit(window, "fneClient")->setText("sh");
+    Edit(window, "deClientFolder")->clear();
+    Child<QComboBox>(window, "cbWinStyle")->setCurrentText("Minimized - Not Active");
+    Button(window, "btnOK")->click();
+  });
+  ASSERT_TRUE(EditClientSettings(*Config, Ui, nullptr));
+  EXPECT_EQ(Config->ClientWin, 7);
+  EXPECT_EQ(std::filesystem::path(Config->ClientFile).filename(), "sh");
+  EXPECT_TRUE(std::filesystem::path(Config->ClientFile).is_absolute());
+  EXPECT_EQ(Config->ClientFolder, "");
+
+  test::WhenModal([](QWidget* window) {
+    EXPECT_EQ(Child<QComboBox>(window, "cbWinStyle")->currentText(), "Minimized - Not Active");
+    Child<QComboBox>(window, "cbWinStyle")->setCurrentText("Maximized");
+    QTest::keyClick(window, Qt::Key_Escape);
+  });
+  EXPECT_FALSE(EditClientSettings(*Config, Ui, nullptr));
+  EXPECT_EQ(Config->ClientWin, 7);
 }
 
 // One Dovecot for the suite, with the test CA's certificate for localhost and 127.0.0.1.
