@@ -1,13 +1,31 @@
 #include "ui/main/ProgramWindows.h"
 
+#include "ui/common/QtSound.h"
+#include "ui/config/dialogSetupWizard.h"
 #include "ui/review/dlgRulesReport.h"
 #include "ui/update/formFilterUpdate.h"
 #include "update/VersionCheck.h"
 
 namespace mailmoat {
 
+namespace {
+
+// The windows the setup wizard opens; they belong over the wizard, the active modal window
+// when they open. The sound plays for as long as `sound` lives.
+TSetupWizardWindows SetupWizardWindows(TConfigData&, TUiHost&, TQtSound& sound) {
+  TSetupWizardWindows windows;
+  // The account editor and the mail client's settings plug in here.
+  windows.EditProfile = [](ProfileRecord&) { return false; };
+  windows.EditClientSettings = [] { return false; };
+  windows.PlaySound = [&sound](const std::string& file, std::string& error) { return sound.Play(file, error); };
+  return windows;
+}
+
+}  // namespace
+
 bool TProgramWindows::Available(TWindowKind kind) const {
   switch (kind) {
+    case TWindowKind::SetupWizard:
     case TWindowKind::FilterUpdate:
     case TWindowKind::RulesReport:
     case TWindowKind::VersionCheck: return true;
@@ -21,6 +39,10 @@ bool TProgramWindows::Open(TWindowKind kind, QWidget* parent) {
       // New rules concern the next check only; the main window has nothing to take up.
       ShowFilterUpdate(Config, Ui, parent);
       return false;
+    case TWindowKind::SetupWizard: {
+      TQtSound sound;
+      return ShowSetupWizard(Config, Ui, SetupWizardWindows(Config, Ui, sound), parent);
+    }
     case TWindowKind::RulesReport: ShowRulesReport(Config, Ui, parent); return false;
     case TWindowKind::VersionCheck: RunVersionCheck(Config, Ui); return false;
     default: return TWindowOpeners::Open(kind, parent);
