@@ -2,8 +2,9 @@
 # Pictures of the windows under Xvfb, for the README and for review: the main window idle
 # with no mailbox, during a check of the demo mailbox and after it, About, the help window,
 # the tray menu, the end-of-run windows, the filter update and its proxy dialog, the message
-# list in its four view styles, the header window, the rule wizard's pages, the rule editor
-# and the rules report, saved as docs/screenshots/NAME.png (or in the folder given).
+# list in its four view styles, the header window, the rule wizard's pages, the rule editor,
+# the rules report and the setup wizard's pages, saved as docs/screenshots/NAME.png (or in
+# the folder given).
 #
 #   bash scripts/screenshots.sh [OUTDIR]
 #

@@ -1,7 +1,7 @@
 // Pictures of the windows for the README and for review, taken by scripts/screenshots.sh under
 // Xvfb: the main window idle with no mailbox, during a check (mid-progress) and after it, the
 // tray menu, the summary and "Mail Waiting!" after that check, the About window, the help
-// window and the filter update during its download.
+// window, the filter update during its download and the setup wizard's pages.
 //
 //   mailmoat_screenshots OUTDIR EMPTY_HOME DEMO_HOME
 //
@@ -54,9 +54,10 @@
 namespace mailmoat {
 
 // The rule windows (screenshots_rules.cpp), the message list and the header window
-// (screenshots_review.cpp).
+// (screenshots_review.cpp), the setup wizard (screenshots_setup.cpp).
 bool ShootRuleWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootReviewWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
+bool ShootSetupWizard(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 
 namespace {
 
@@ -228,6 +229,7 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
 
     ok &= ShootRuleWindows(out, program.Config, program.Ui, &program.Main);
     ok &= ShootReviewWindows(out, program.Config, program.Ui, &program.Main);
+    ok &= ShootSetupWizard(out, program.Config, program.Ui, &program.Main);
 
     TfrmUpdProxy proxy(program.Config, &program.Main);
     proxy.show();
