@@ -121,7 +121,6 @@ TEST_F(SetupWizardModelTest, LeavingAPageTellsWhatIsMissingAndWhereToGo) {
   EXPECT_EQ(texts[5],
             "Please select or enter the name of the WAV file that you want\r\nMailmoat Pro to play when you have "
             "new mail waiting.");
-  EXPECT_EQ(texts[6].substr(0, 63), "You have chosen to have Mailmoat Pro run your email client\r\nsof");
   EXPECT_EQ(texts[7].substr(0, 64), "Unable to locate the WAV file you have entered or selected to be");
 }
 

@@ -27,6 +27,8 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <utility>
+#include <vector>
 
 namespace mailmoat {
 
