@@ -1,7 +1,8 @@
 // Pictures of the windows for the README and for review, taken by scripts/screenshots.sh under
 // Xvfb: the main window idle with no mailbox, during a check (mid-progress) and after it, the
 // tray menu, the summary and "Mail Waiting!" after that check, the About window, the help
-// window, the filter update during its download and the account windows.
+// window, the filter update during its download, the account windows and the setup wizard's
+// pages.
 //
 //   mailmoat_screenshots OUTDIR EMPTY_HOME DEMO_HOME
 //
@@ -54,10 +55,12 @@
 namespace mailmoat {
 
 // The rule windows (screenshots_rules.cpp), the message list and the header window
-// (screenshots_review.cpp), the account windows (screenshots_accounts.cpp).
+// (screenshots_review.cpp), the account windows (screenshots_accounts.cpp), the setup
+// wizard (screenshots_setup.cpp).
 bool ShootRuleWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootReviewWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootAccountWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
+bool ShootSetupWizard(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 
 namespace {
 
@@ -230,6 +233,7 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
     ok &= ShootRuleWindows(out, program.Config, program.Ui, &program.Main);
     ok &= ShootReviewWindows(out, program.Config, program.Ui, &program.Main);
     ok &= ShootAccountWindows(out, program.Config, program.Ui, &program.Main);
+    ok &= ShootSetupWizard(out, program.Config, program.Ui, &program.Main);
 
     TfrmUpdProxy proxy(program.Config, &program.Main);
     proxy.show();

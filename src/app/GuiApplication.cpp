@@ -4,6 +4,7 @@
 #include "check/dataModRAS.h"
 #include "core/CommandLine.h"
 #include "core/NewMailNotifier.h"
+#include "core/SetupWizardModel.h"
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
 #include "platform/NmcliDialer.h"
@@ -63,8 +64,9 @@ int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   THelpWindow help(ui);
   ui.SetHelpHandler([&help](int topic) { help.ShowTopic(topic); });
 
+  bool quick = false;
   try {
-    ApplyCommandLine(config, options.Args);
+    quick = ApplyCommandLine(config, options.Args);
   } catch (const EInOutError& e) {
     std::fprintf(stderr, "mailmoat: %s\n", e.what());
     return 1;
@@ -88,6 +90,8 @@ int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   // automatic-check timer starts its check at the first tick, and the end of that run closes
   // the window.
   frmMain.show();
+  // A first start: the wizard, when wanted, opens over the window once it shows.
+  if (!quick && AskForFirstSetup(config)) QTimer::singleShot(0, &frmMain, [&frmMain] { frmMain.OpenSetupWizard(); });
   const int code = QApplication::exec();
   help.close();
   return code != 0 ? code : frmMain.ExitCode();

@@ -65,9 +65,8 @@ void TConfigData::ConfigDataCreate() {
   bool profiles = false;
   // A file that exists but cannot be read has been reported already; the box below is for
   // a program that has not been set up.
-  if (LoadStep([this, &profiles] { profiles = LoadProfiles(); }) && !profiles) {
-    Ui.MessageBox(TMsgKind::Information, NoProfilesText, mbOK | mbHelp, 50);
-  }
+  NotSetUp = LoadStep([this, &profiles] { profiles = LoadProfiles(); }) && !profiles;
+  if (NotSetUp) Ui.MessageBox(TMsgKind::Information, NoProfilesText, mbOK | mbHelp, 50);
   ArchiveFixUp();
 }
 

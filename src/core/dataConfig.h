@@ -172,6 +172,9 @@ public:
 
   // Set when the program must end after start-up instead of entering normal operation.
   bool TerminateRequested = false;
+  // Set when start-up found no profile and said so in its box: nothing has been set up yet.
+  // A profiles file that could not be read is not this case.
+  bool NotSetUp = false;
 
 private:
   void CheckSingleInstance();

@@ -1,13 +1,39 @@
 #include "ui/main/ProgramWindows.h"
 
+#include "ui/common/QtSound.h"
+#include "ui/config/dialogSetupWizard.h"
+#include "ui/config/dlgClientSettings.h"
+#include "ui/config/frmProfileEditor.h"
 #include "ui/review/dlgRulesReport.h"
 #include "ui/update/formFilterUpdate.h"
 #include "update/VersionCheck.h"
 
+#include <QApplication>
+
 namespace mailmoat {
+
+namespace {
+
+// The windows the setup wizard opens; they belong over the wizard, the active modal window
+// when they open. The sound plays for as long as `sound` lives.
+TSetupWizardWindows SetupWizardWindows(TConfigData& config, TUiHost& ui, TQtSound& sound) {
+  TSetupWizardWindows windows;
+  windows.EditProfile = [&config, &ui](ProfileRecord& profile) {
+    return EditProfile(config, ui, profile, QApplication::activeModalWidget());
+  };
+  // The client settings change the settings in memory only, so the wizard's Cancel undoes them.
+  windows.EditClientSettings = [&config, &ui] {
+    return EditClientSettings(config, ui, QApplication::activeModalWidget());
+  };
+  windows.PlaySound = [&sound](const std::string& file, std::string& error) { return sound.Play(file, error); };
+  return windows;
+}
+
+}  // namespace
 
 bool TProgramWindows::Available(TWindowKind kind) const {
   switch (kind) {
+    case TWindowKind::SetupWizard:
     case TWindowKind::FilterUpdate:
     case TWindowKind::RulesReport:
     case TWindowKind::VersionCheck: return true;
@@ -21,6 +47,10 @@ bool TProgramWindows::Open(TWindowKind kind, QWidget* parent) {
       // New rules concern the next check only; the main window has nothing to take up.
       ShowFilterUpdate(Config, Ui, parent);
       return false;
+    case TWindowKind::SetupWizard: {
+      TQtSound sound;
+      return ShowSetupWizard(Config, Ui, SetupWizardWindows(Config, Ui, sound), parent);
+    }
     case TWindowKind::RulesReport: ShowRulesReport(Config, Ui, parent); return false;
     case TWindowKind::VersionCheck: RunVersionCheck(Config, Ui); return false;
     default: return TWindowOpeners::Open(kind, parent);

@@ -221,7 +221,7 @@ void TfrmMain::BuildMenus() {
   prefs->setShortcut(QKeySequence("Ctrl+P"));
   connect(prefs, &QAction::triggered, this, &TfrmMain::ShowPreferences);
   QAction* wizard = AddWindowItem(file, "&Setup Wizard", "mnuSetupWizard", TWindowKind::SetupWizard);
-  connect(wizard, &QAction::triggered, this, [this] { OpenSetupWindow(TWindowKind::SetupWizard); });
+  connect(wizard, &QAction::triggered, this, [this] { OpenSetupWizard(); });
   file->addSeparator();
   mnuFilterUpdate = AddWindowItem(file, "&Filter Rules Update", "mnuFilterUpdate", TWindowKind::FilterUpdate);
   connect(mnuFilterUpdate, &QAction::triggered, this, [this] { OpenWindow(TWindowKind::FilterUpdate); });
@@ -437,6 +437,10 @@ void TfrmMain::ShowPreferences() {
   OpenSetupWindow(TWindowKind::Preferences);
 }
 
+void TfrmMain::OpenSetupWizard() {
+  OpenSetupWindow(TWindowKind::SetupWizard);
+}
+
 void TfrmMain::OpenSetupWindow(TWindowKind kind) {
   if (Busy() || !Context.Windows.Available(kind)) return;
   const bool prefs = kind == TWindowKind::Preferences;
@@ -456,6 +460,7 @@ void TfrmMain::OpenSetupWindow(TWindowKind kind) {
     } else {
       ShowServerOfFirstProfile();
       EnableCheckCommands(true);
+      SetPanelText(TStatusPanel::Connection, Config.UseRas ? "RAS" : "LAN");
     }
   }
   ReturnFromDialog();

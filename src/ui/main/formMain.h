@@ -42,6 +42,8 @@ public:
   void CheckView();  // F4
   void AbortCheck();
   void ShowPreferences();
+  // File | Setup Wizard; does nothing while a check runs.
+  void OpenSetupWizard();
 
   // Switches the check commands of the window and the tray menu together with the two
   // filter-update items; they stay disabled while no profile exists.

@@ -2,8 +2,8 @@
 
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
-#include "ui/common/Icons.h"
 #include "ui/common/QtText.h"
+#include "ui/common/WizardPages.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -34,64 +34,6 @@ QLabel* WrappedLabel(const QString& text, const char* name, QWidget* parent) {
   return label;
 }
 
-// A welcome or completion page: the picture on the left, the title and the text beside it.
-QWidget* OuterPage(const char* name, const QString& title, const QString& subtitle) {
-  auto* page = new QWidget;
-  page->setObjectName(name);
-  auto* picture = new QLabel(page);
-  picture->setObjectName("imgPicture");
-  picture->setPixmap(ProgramIcon().pixmap(96, 96));
-  picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-  picture->setMinimumWidth(130);
-  auto* lblTitle = new QLabel(title, page);
-  lblTitle->setObjectName("lblTitle");
-  QFont big = lblTitle->font();
-  big.setBold(true);
-  big.setPointSizeF(big.pointSizeF() * 1.4);
-  lblTitle->setFont(big);
-  auto* lblSubtitle = new QLabel(subtitle, page);
-  lblSubtitle->setObjectName("lblSubtitle");
-  auto* text = new QVBoxLayout;
-  text->addWidget(lblTitle);
-  text->addSpacing(12);
-  text->addWidget(lblSubtitle);
-  text->addStretch(1);
-  auto* row = new QHBoxLayout(page);
-  row->addWidget(picture);
-  row->addLayout(text, 1);
-  return page;
-}
-
-// An interior page: a band with the title and the subtitle above the page's controls.
-QWidget* InteriorPage(const char* name, const QString& title, const QString& subtitle, QVBoxLayout*& body) {
-  auto* page = new QWidget;
-  page->setObjectName(name);
-  auto* band = new QWidget(page);
-  band->setObjectName("pnlBand");
-  band->setAutoFillBackground(true);
-  QPalette palette = band->palette();
-  palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-  band->setPalette(palette);
-  auto* lblTitle = new QLabel(title, band);
-  lblTitle->setObjectName("lblTitle");
-  QFont bold = lblTitle->font();
-  bold.setBold(true);
-  lblTitle->setFont(bold);
-  auto* lblSubtitle = new QLabel(subtitle, band);
-  lblSubtitle->setObjectName("lblSubtitle");
-  lblSubtitle->setIndent(16);
-  auto* bandColumn = new QVBoxLayout(band);
-  bandColumn->addWidget(lblTitle);
-  bandColumn->addWidget(lblSubtitle);
-  auto* column = new QVBoxLayout(page);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->addWidget(band);
-  body = new QVBoxLayout;
-  body->setContentsMargins(24, 12, 24, 0);
-  column->addLayout(body, 1);
-  return page;
-}
-
 QRadioButton* Radio(const QString& text, const char* name, QWidget* parent) {
   auto* button = new QRadioButton(text, parent);
   button->setObjectName(name);
@@ -112,12 +54,13 @@ TdlgBuildRule::TdlgBuildRule(QWidget* parent) : TWizardFrame(parent) {
   setMinimumSize(500, 360);
 
   QWidget* welcome =
-      OuterPage("wmWelcomeWizardPage1", "Mailmoat Pro Rule Wizard",
-                "This Wizard will walk you through you creating a\nnew rule for filtering spam email.\n\n"
-                "Click Next when you are ready to begin...");
+      WizardOuterPage("wmWelcomeWizardPage1", "Mailmoat Pro Rule Wizard",
+                      "This Wizard will walk you through you creating a\nnew rule for filtering spam email.\n\n"
+                      "Click Next when you are ready to begin...");
 
   QVBoxLayout* body = nullptr;
-  QWidget* textPage = InteriorPage("wmPageText", "Search Text", "Specify the text to search for in messages.", body);
+  QWidget* textPage =
+      WizardInteriorPage("wmPageText", "Search Text", "Specify the text to search for in messages.", body);
   auto* lblText = WrappedLabel(
       "Type or paste in the text that you want to search for in messages below. This will become the basis of your "
       "new rule. You can enter a maximum of 128 characters.",
@@ -134,8 +77,8 @@ TdlgBuildRule::TdlgBuildRule(QWidget* parent) : TWizardFrame(parent) {
   body->addWidget(ckNumbers);
   connect(memText, &QPlainTextEdit::textChanged, this, [this] { TextChanged(); });
 
-  QWidget* typePage = InteriorPage("wmInteriorWizardPage2", "Rule Type",
-                                   "Specifies where Mailmoat will apply the rule against messages.", body);
+  QWidget* typePage = WizardInteriorPage("wmInteriorWizardPage2", "Rule Type",
+                                         "Specifies where Mailmoat will apply the rule against messages.", body);
   rbHeaders = Radio("Apply this rule to the &Headers of messages.", "rbHeaders", typePage);
   rbHeaders->setChecked(true);
   rgWhereHeaders = new QGroupBox("Look Where?", typePage);
@@ -171,8 +114,8 @@ TdlgBuildRule::TdlgBuildRule(QWidget* parent) : TWizardFrame(parent) {
     connect(b, &QRadioButton::toggled, this, [this] { TypeChanged(); });
   }
 
-  QWidget* rejectPage = InteriorPage("wmInteriorWizardPage3", "Rejection Setting",
-                                     "Reject or Accept a message when a match is found.", body);
+  QWidget* rejectPage = WizardInteriorPage("wmInteriorWizardPage3", "Rejection Setting",
+                                           "Reject or Accept a message when a match is found.", body);
   rbRejectMsg = Radio("&Reject all messages that match on this rule.", "rbRejectMsg", rejectPage);
   rbRejectMsg->setChecked(true);
   rbAcceptMsg = Radio("&Accept all messages that match on this rule.", "rbAcceptMsg", rejectPage);
@@ -180,11 +123,11 @@ TdlgBuildRule::TdlgBuildRule(QWidget* parent) : TWizardFrame(parent) {
   body->addWidget(rbAcceptMsg);
   body->addStretch(1);
 
-  QWidget* completeEditor =
-      OuterPage("wmCompleteWizardPage1", "Rule Wizard Completed!",
-                "Click Finish and this Wizard will build your new rule\nand enter the information into the fields on "
-                "the \nprevious form where you can then save it for use.");
-  QWidget* completeSave = OuterPage(
+  QWidget* completeEditor = WizardOuterPage(
+      "wmCompleteWizardPage1", "Rule Wizard Completed!",
+      "Click Finish and this Wizard will build your new rule\nand enter the information into the fields on "
+      "the \nprevious form where you can then save it for use.");
+  QWidget* completeSave = WizardOuterPage(
       "wmCompleteWizardPage2", "Rule Wizard Completed!",
       "Click Finish and this Wizard will build your new rule\nand and save it with your other rules. You can view\n"
       "or edit it at any time on the Filter Rules tab located\nin Preferences (File | Preferences).");

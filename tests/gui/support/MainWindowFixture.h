@@ -71,7 +71,7 @@ protected:
     WriteTextFile(Dir / "Mailmoat.ini", ini);
     auto dialer = std::make_unique<TFakeDialer>();
     Dialer = dialer.get();
-    Dialer->Unavailable = false;
+    Dialer->Unavailable = !DialerAvailable;
     Ras = std::make_unique<TdataRas>(std::move(dialer));
     Config = std::make_unique<TConfigData>(TAppPaths::ForHome(Dir.Path()), Ui, Ras->Dialer());
     Config->ConfigDataCreate();
@@ -145,6 +145,8 @@ protected:
   TTempDir Dir;
   TGuiTestHost Ui;
   TFakeDialer* Dialer = nullptr;
+  // Whether this computer has dial-up networking, when set before Start.
+  bool DialerAvailable = true;
   std::unique_ptr<TdataRas> Ras;
   std::unique_ptr<TConfigData> Config;
   TMainCheckView View;
