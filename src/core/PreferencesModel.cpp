@@ -281,6 +281,7 @@ bool SavePreferences(TConfigData& config, TPreferences& prefs, const std::string
   prefs.SpamCopFrom = std::string(TrimText(prefs.SpamCopFrom));
   const std::optional<TPrefsFault> found = ValidatePreferences(prefs);
   if (fault) *fault = found;
+  prefs.SaveFailed = true;
   if (found) {
     config.Ui.MessageBox(TMsgKind::Error, found->Message, mbOK | mbHelp, found->HelpTopic);
     return false;
@@ -334,6 +335,7 @@ bool SavePreferences(TConfigData& config, TPreferences& prefs, const std::string
     return false;
   }
   if ((settingsChanged || profilesChanged) && !config.SaveSettings()) return false;
+  prefs.SaveFailed = false;
   // What is now written is what a later Discard goes back to.
   prefs.OpenedProfiles = config.Profiles;
   prefs.OpenedApprovedSenders = config.ApprovedSenders;

@@ -121,6 +121,8 @@ struct TPreferences {
 
   // Any edit since loading; the window sets it, loading clears it.
   bool Changed = false;
+  // The last save stopped at a failed check or a file that could not be written.
+  bool SaveFailed = false;
 
   // Not controls: the configuration's stores as loading found them, which DiscardPreferences
   // puts back and SavePreferences compares with to leave unchanged files alone.
@@ -148,8 +150,9 @@ std::optional<TPrefsFault> ValidatePreferences(const TPreferences& prefs);
 // configuration and writes, in this order, the profiles, the approved senders, the rules,
 // the SpamCop addresses, the blacklists, the dial-up settings (when dialling), the valid
 // addresses and the settings, then the autostart entry for `program` in `autostartFolder`.
-// A store is written only when its contents differ from the file's, so an OK without changes
-// touches no file. A failed check shows its error box and returns the fault with nothing
+// A store is written only when it differs from what loading found, so an OK without changes
+// rewrites no store; the autostart entry is renewed on every save while Startup is on, as
+// the program may have moved. A failed check shows its error box and returns the fault with nothing
 // stored or written; a file that cannot be written is shown in a box and ends the save, with
 // what was written before it kept. Returns whether everything was saved.
 bool SavePreferences(TConfigData& config, TPreferences& prefs, const std::string& program, const TPath& autostartFolder,

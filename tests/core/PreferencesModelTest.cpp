@@ -116,6 +116,7 @@ TEST_F(PreferencesModelTest, AFaultySpamCopAddressWritesNothingAndNamesItsPage) 
   EXPECT_EQ(Ui.Boxes[0].HelpContext, 240);
   EXPECT_EQ(prefs.SpamCopFrom, "joe@example");  // the trimmed text goes back into the box
   EXPECT_EQ(before.ChangedIn(THomeSnapshot::Now(Dir.Path())), "");
+  EXPECT_TRUE(prefs.SaveFailed);
   EXPECT_TRUE(static_cast<const TSettings&>(config) == settings);
   EXPECT_EQ(config.UserRules.size(), 1u);
 
@@ -196,7 +197,9 @@ TEST_F(PreferencesModelTest, SavedChangesAreReadBackAndTheSettingsFileKeepsWhatI
   prefs.Startup = true;
   prefs.Addresses.push_back("joe@home.example");
 
+  prefs.SaveFailed = true;
   EXPECT_TRUE(SavePreferences(config, prefs, "/usr/bin/mailmoat", Autostart()));
+  EXPECT_FALSE(prefs.SaveFailed);
   EXPECT_TRUE(config.NotifyEnabled);
   EXPECT_TRUE(test::ReadTextFile(Autostart() / "mailmoat.desktop").find("/usr/bin/mailmoat") != std::string::npos);
 
@@ -237,6 +240,51 @@ TEST_F(PreferencesModelTest, SavedChangesAreReadBackAndTheSettingsFileKeepsWhatI
   EXPECT_EQ(again->ValidAddresses.size(), 3u);
   EXPECT_EQ(again->UserRules, userRules);
   EXPECT_EQ(again->SpamCop.FromAddress, "joe@example.org");
+}
+
+class PreferencesModelDialTest : public test::ConfigFixture {
+protected:
+  PreferencesModelDialTest() : ConfigFixture(true) { Dialer.Entries = {"Home", "Work"}; }
+};
+
+TEST_F(PreferencesModelDialTest, DialUpIsOfferedWhereThereIsOneAndStoredOnlyWithAnEntry) {
+  test::WriteTextFile(Dir / "Mailmoat.ini", "[Config]\nUseRas=1\n");
+  StartUp();
+  Config->ConfigDataCreate();
+  TConfigData& config = *Config;
+  config.DialSettings = {"Gone", "joe", "secret", false, "555"};
+  TPreferences prefs = LoadPreferences(config);
+  EXPECT_TRUE(prefs.DialUpAvailable);
+  EXPECT_TRUE(prefs.UseRas);
+  EXPECT_EQ(prefs.DialEntries, (std::vector<std::string>{"Home", "Work"}));
+  EXPECT_EQ(prefs.DialEntry, "");  // an entry this computer no longer has
+  EXPECT_EQ(prefs.DialUser, "joe");
+  EXPECT_FALSE(prefs.DisconnectWhenDone);
+
+  const TPath dialFile = Dir / "duncfg.dat";
+  std::filesystem::remove(dialFile);
+  EXPECT_TRUE(SavePreferences(config, prefs, "/usr/bin/mailmoat", Dir / "autostart"));
+  EXPECT_FALSE(std::filesystem::exists(dialFile));
+
+  prefs.DialEntry = "Work";
+  prefs.DialPassword = "pw";
+  prefs.DialPhone = std::string(25, '1');
+  EXPECT_TRUE(SavePreferences(config, prefs, "/usr/bin/mailmoat", Dir / "autostart"));
+  EXPECT_EQ(Dialer.EntryName, "Work");
+  EXPECT_EQ(Dialer.Password, "pw");
+  EXPECT_EQ(Dialer.PhoneNumber, std::string(25, '1'));
+  config.DialSettings = {};
+  config.LoadDialSettings();
+  EXPECT_EQ(config.DialSettings, (DialSettingsRecord{"Work", "joe", "pw", false, std::string(20, '1')}));
+
+  // Without dial-up on this computer the network stays chosen, whatever the box says.
+  config.RasAvailable = false;
+  prefs = LoadPreferences(config);
+  EXPECT_FALSE(prefs.UseRas);
+  EXPECT_TRUE(prefs.DialEntries.empty());
+  prefs.UseRas = true;
+  EXPECT_TRUE(SavePreferences(config, prefs, "/usr/bin/mailmoat", Dir / "autostart"));
+  EXPECT_FALSE(config.UseRas);
 }
 
 }  // namespace
