@@ -1,5 +1,6 @@
 #include "core/PreferencesModel.h"
 
+#include "MailmoatVersion.h"
 #include "core/Autostart.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
@@ -16,7 +17,8 @@ namespace mailmoat {
 namespace {
 
 constexpr int SpamCopHelpTopic = 240;
-const char SpamCopDomain[] = "@spam.spamcop.net";
+// Set when the program is built, as the maker's web addresses are.
+const char SpamCopDomain[] = "@" MAILMOAT_SPAMCOP_DOMAIN;
 
 const char FromAddressText[] =
     "The email address you entered for the SpamCop FROM\r\n"

@@ -43,7 +43,7 @@ protected:
     c.UserRules = {Rule("lottery", RuleType::Header)};
     c.AcceptRules = {Rule("invoice", RuleType::AlwaysAccept)};
     c.Blacklists = {{"Example list", "bl.example.net", true}};
-    c.SpamCop = {"submit.abc123@spam.spamcop.net", "joe@example.org"};
+    c.SpamCop = {"submit.abc123@spam.example.net", "joe@example.org"};
     c.AutoMins = 10;
     c.AutoType = true;
     c.Unknown = true;
@@ -77,7 +77,7 @@ TEST_F(PreferencesModelTest, SavingWithNothingChangedTouchesNoFile) {
   EXPECT_EQ(prefs.AddressCheck, TAddressCheckChoice::Anywhere);
   EXPECT_EQ(prefs.ClientWindow, TClientWindow::Maximized);
   EXPECT_EQ(prefs.SMTPPort, 587);
-  EXPECT_EQ(prefs.SpamCopReport, "submit.abc123@spam.spamcop.net");
+  EXPECT_EQ(prefs.SpamCopReport, "submit.abc123@spam.example.net");
   EXPECT_EQ(prefs.UserRules.size(), 1u);
   EXPECT_FALSE(prefs.Changed);
 
@@ -121,7 +121,7 @@ TEST_F(PreferencesModelTest, AFaultySpamCopAddressWritesNothingAndNamesItsPage) 
   EXPECT_EQ(config.UserRules.size(), 1u);
 
   prefs.SpamCopFrom = "";
-  prefs.SpamCopReport = "submit.ab c@spam.spamcop.net";
+  prefs.SpamCopReport = "submit.ab c@spam.example.net";
   fault = ValidatePreferences(prefs);
   ASSERT_TRUE(fault);
   EXPECT_EQ(fault->Page, TPrefsPage::SpamCop);
@@ -130,10 +130,10 @@ TEST_F(PreferencesModelTest, AFaultySpamCopAddressWritesNothingAndNamesItsPage) 
             "The address you have entered for the SpamCop email\r\n"
             "forwarding address does not appear to be correct. This\r\n"
             "address should be in the format:\r\n\r\n"
-            "submit.xxxxxxxxxxxxxxxx@spam.spamcop.net\r\n\r\n"
-            "The part between submit. and @spam.spamcop.net will vary\r\n"
+            "submit.xxxxxxxxxxxxxxxx@spam.example.net\r\n\r\n"
+            "The part between submit. and @spam.example.net will vary\r\n"
             "for each SpamCop member. Please check your address and\r\nenter it again.");
-  prefs.SpamCopReport = "Submit.X9@SPAM.SpamCop.net";
+  prefs.SpamCopReport = "Submit.X9@SPAM.Example.NET";
   EXPECT_FALSE(ValidatePreferences(prefs));
 
   // Top-level domains of 2 to 63 letters.
@@ -145,7 +145,7 @@ TEST_F(PreferencesModelTest, AFaultySpamCopAddressWritesNothingAndNamesItsPage) 
   EXPECT_FALSE(IsSpamCopFromAddress("joe@.org"));
   EXPECT_FALSE(IsSpamCopFromAddress("jo@e@example.org"));
   EXPECT_FALSE(IsSpamCopFromAddress("joe@example.o2g"));
-  EXPECT_FALSE(IsSpamCopReportAddress("submit.@spam.spamcop.net"));
+  EXPECT_FALSE(IsSpamCopReportAddress("submit.@spam.example.net"));
 }
 
 TEST_F(PreferencesModelTest, DiscardPutsBackProfilesSendersAndRulesAsTheyWere) {
