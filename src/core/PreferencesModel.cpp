@@ -2,11 +2,13 @@
 
 #include "MailmoatVersion.h"
 #include "core/Autostart.h"
+#include "core/Blacklists.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
 #include "platform/AsciiText.h"
 #include "platform/Dialer.h"
 #include "platform/Errors.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <charconv>
@@ -327,7 +329,14 @@ bool SavePreferences(TConfigData& config, TPreferences& prefs, const std::string
     if (rulesChanged && !config.SaveRules()) return false;
     ApplyStartupSetting(config, program, autostartFolder);
     if (config.SpamCop != prefs.OpenedSpamCop) config.SaveSpamCopAddresses();
-    if (config.Blacklists != prefs.OpenedBlacklists) config.SaveBlacklists();
+    if (config.Blacklists != prefs.OpenedBlacklists) {
+      // The store writes nothing for an empty table; without the file the next start has none.
+      if (config.Blacklists.empty()) {
+        DeleteFileIfExists(config.DataFile(BlacklistsFileName));
+      } else {
+        config.SaveBlacklists();
+      }
+    }
     if (dialling && config.DialSettings != prefs.OpenedDialSettings) config.SaveDialSettings();
     if (config.ValidAddresses != prefs.OpenedAddresses) config.SaveValidAddresses();
   } catch (const std::exception& e) {

@@ -196,6 +196,7 @@ TEST_F(PreferencesModelTest, SavedChangesAreReadBackAndTheSettingsFileKeepsWhatI
   prefs.MaxBodyRuleSize = -4;
   prefs.Startup = true;
   prefs.Addresses.push_back("joe@home.example");
+  prefs.Blacklists.clear();  // every blacklist deleted: none may come back
 
   prefs.SaveFailed = true;
   EXPECT_TRUE(SavePreferences(config, prefs, "/usr/bin/mailmoat", Autostart()));
@@ -233,6 +234,7 @@ TEST_F(PreferencesModelTest, SavedChangesAreReadBackAndTheSettingsFileKeepsWhatI
   EXPECT_EQ(again->ClientFile, "/usr/bin/mutt");
   EXPECT_EQ(again->ClientWin, 1);
   EXPECT_EQ(again->MaxBodyRuleSize, 1);
+  EXPECT_TRUE(again->Blacklists.empty());
   EXPECT_FALSE(again->DisableSpamScan);
   EXPECT_TRUE(again->ProcessBodies);
   EXPECT_EQ(again->MsgLines, 0);
