@@ -35,7 +35,8 @@ QWidget* WizardOuterPage(const char* name, const QString& title, const QString& 
   return page;
 }
 
-QWidget* WizardInteriorPage(const char* name, const QString& title, const QString& subtitle, QVBoxLayout*& body) {
+QWidget* WizardInteriorPage(const char* name, const QString& title, const QString& subtitle, QVBoxLayout*& body,
+                            const QString& caption) {
   auto* page = new QWidget;
   page->setObjectName(name);
   auto* band = new QWidget(page);
@@ -49,12 +50,22 @@ QWidget* WizardInteriorPage(const char* name, const QString& title, const QStrin
   QFont bold = lblTitle->font();
   bold.setBold(true);
   lblTitle->setFont(bold);
-  auto* lblSubtitle = new QLabel(subtitle, band);
-  lblSubtitle->setObjectName("lblSubtitle");
-  lblSubtitle->setIndent(16);
   auto* bandColumn = new QVBoxLayout(band);
+  if (!caption.isEmpty()) {
+    auto* lblCaption = new QLabel(caption, band);
+    lblCaption->setObjectName("lblWizardCaption");
+    QPalette grey = lblCaption->palette();
+    grey.setColor(QPalette::WindowText, grey.color(QPalette::Disabled, QPalette::WindowText));
+    lblCaption->setPalette(grey);
+    bandColumn->addWidget(lblCaption);
+  }
   bandColumn->addWidget(lblTitle);
-  bandColumn->addWidget(lblSubtitle);
+  if (!subtitle.isEmpty()) {
+    auto* lblSubtitle = new QLabel(subtitle, band);
+    lblSubtitle->setObjectName("lblSubtitle");
+    lblSubtitle->setIndent(16);
+    bandColumn->addWidget(lblSubtitle);
+  }
   auto* column = new QVBoxLayout(page);
   column->setContentsMargins(0, 0, 0, 0);
   column->addWidget(band);

@@ -15,7 +15,9 @@ namespace mailmoat {
 QWidget* WizardOuterPage(const char* name, const QString& title, const QString& subtitle);
 
 // An interior page: a light band with the title and the indented subtitle above the page's
-// controls, which go into `body`.
-QWidget* WizardInteriorPage(const char* name, const QString& title, const QString& subtitle, QVBoxLayout*& body);
+// controls, which go into `body`. A `caption` (the wizard's name) stands in grey above the
+// title; an empty subtitle leaves its line out.
+QWidget* WizardInteriorPage(const char* name, const QString& title, const QString& subtitle, QVBoxLayout*& body,
+                            const QString& caption = {});
 
 }  // namespace mailmoat

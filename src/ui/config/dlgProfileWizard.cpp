@@ -4,8 +4,8 @@
 #include "core/dataConfig.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
-#include "ui/common/Icons.h"
 #include "ui/common/QtText.h"
+#include "ui/common/WizardPages.h"
 #include "ui/config/ProfileBoxes.h"
 
 #include <QCheckBox>
@@ -32,39 +32,6 @@ QLabel* WrappedLabel(const QString& text, const char* name, QWidget* parent) {
   label->setObjectName(name);
   label->setWordWrap(true);
   return label;
-}
-
-// A page with a band on top that names the wizard and the page, above the page's controls.
-QWidget* InteriorPage(const char* name, const QString& title, QVBoxLayout*& body) {
-  auto* page = new QWidget;
-  page->setObjectName(name);
-  auto* band = new QWidget(page);
-  band->setObjectName("pnlBand");
-  band->setAutoFillBackground(true);
-  QPalette palette = band->palette();
-  palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-  band->setPalette(palette);
-  auto* lblCaption = new QLabel(WizardCaption, band);
-  lblCaption->setObjectName("lblWizardCaption");
-  QPalette grey = lblCaption->palette();
-  grey.setColor(QPalette::WindowText, grey.color(QPalette::Disabled, QPalette::WindowText));
-  lblCaption->setPalette(grey);
-  auto* lblTitle = new QLabel(title, band);
-  lblTitle->setObjectName("lblTitle");
-  QFont bold = lblTitle->font();
-  bold.setBold(true);
-  bold.setPointSizeF(bold.pointSizeF() * 1.2);
-  lblTitle->setFont(bold);
-  auto* bandColumn = new QVBoxLayout(band);
-  bandColumn->addWidget(lblCaption);
-  bandColumn->addWidget(lblTitle);
-  auto* column = new QVBoxLayout(page);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->addWidget(band);
-  body = new QVBoxLayout;
-  body->setContentsMargins(24, 12, 24, 0);
-  column->addLayout(body, 1);
-  return page;
 }
 
 QLineEdit* Box(const char* name, int maxLength, QWidget* parent) {
@@ -95,7 +62,7 @@ TdlgProfileWizard::TdlgProfileWizard(TConfigData& config, TUiHost& ui, QWidget* 
   if (auto* pages = findChild<QStackedWidget*>("pgWizard")) pages->setAccessibleName(WizardCaption);
 
   QVBoxLayout* body = nullptr;
-  QWidget* namePage = InteriorPage("wpDisplayName", "Display Name", body);
+  QWidget* namePage = WizardInteriorPage("wpDisplayName", "Display Name", {}, body, WizardCaption);
   edtName = Box("edtName", MaxProfileName, namePage);
   body->addWidget(WrappedLabel(
       "This is the text that will be displayed in the status bar and in the Mailmoat Pro log file when the mailbox "
@@ -108,7 +75,7 @@ TdlgProfileWizard::TdlgProfileWizard(TConfigData& config, TUiHost& ui, QWidget* 
   body->addWidget(WrappedLabel("For example: My Mail Account", "lblNameExample", namePage));
   body->addStretch(1);
 
-  QWidget* serverPage = InteriorPage("wpServerName", "E-mail Server Name", body);
+  QWidget* serverPage = WizardInteriorPage("wpServerName", "E-mail Server Name", {}, body, WizardCaption);
   edtMailServer = Box("edtMailServer", MaxProfileServer, serverPage);
   sePort = MakePortBox(serverPage);
   cbSecurity = MakeSecurityBox(sePort, serverPage);
@@ -132,7 +99,7 @@ TdlgProfileWizard::TdlgProfileWizard(TConfigData& config, TUiHost& ui, QWidget* 
   body->addLayout(connection);
   body->addStretch(1);
 
-  QWidget* logonPage = InteriorPage("wpLogon", "Internet Mail Account Logon", body);
+  QWidget* logonPage = WizardInteriorPage("wpLogon", "Internet Mail Account Logon", {}, body, WizardCaption);
   edtUsername = Box("edtUsername", MaxProfileLogin, logonPage);
   edtPassword = Box("edtPassword", MaxProfilePassword, logonPage);
   edtPassword->setEchoMode(QLineEdit::Password);
@@ -147,7 +114,7 @@ TdlgProfileWizard::TdlgProfileWizard(TConfigData& config, TUiHost& ui, QWidget* 
   body->addLayout(logon);
   body->addStretch(1);
 
-  QWidget* archivePage = InteriorPage("wpArchive", "Rejected Message Archiving", body);
+  QWidget* archivePage = WizardInteriorPage("wpArchive", "Rejected Message Archiving", {}, body, WizardCaption);
   ckArchive = new QCheckBox("&Archive all rejected messages to the following directory (folder):", archivePage);
   ckArchive->setObjectName("ckArchive");
   deArchiveFolder = Box("deArchiveFolder", MaxArchiveDir, archivePage);
@@ -184,32 +151,10 @@ TdlgProfileWizard::TdlgProfileWizard(TConfigData& config, TUiHost& ui, QWidget* 
   connect(btnBrowseArchive, &QToolButton::clicked, this, [this] { BrowseFolder(); });
   archiveChanged();
 
-  auto* completePage = new QWidget;
-  completePage->setObjectName("wpComplete");
-  auto* picture = new QLabel(completePage);
-  picture->setObjectName("imgPicture");
-  picture->setPixmap(ProgramIcon().pixmap(96, 96));
-  picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-  picture->setMinimumWidth(130);
-  auto* lblTitle = new QLabel("Congratulations!", completePage);
-  lblTitle->setObjectName("lblTitle");
-  QFont big = lblTitle->font();
-  big.setBold(true);
-  big.setPointSizeF(big.pointSizeF() * 1.4);
-  lblTitle->setFont(big);
-  auto* lblComplete = new QLabel(
+  QWidget* completePage = WizardOuterPage(
+      "wpComplete", "Congratulations!",
       "You have successfully entered all the information required\nto setup your Mailmoat Pro POP3 Profile.\n\n"
-      "To save this new profile, click Finish, and then click the \nSave button on the previous window.",
-      completePage);
-  lblComplete->setObjectName("lblComplete");
-  auto* completeText = new QVBoxLayout;
-  completeText->addWidget(lblTitle);
-  completeText->addSpacing(12);
-  completeText->addWidget(lblComplete);
-  completeText->addStretch(1);
-  auto* completeRow = new QHBoxLayout(completePage);
-  completeRow->addWidget(picture);
-  completeRow->addLayout(completeText, 1);
+      "To save this new profile, click Finish, and then click the \nSave button on the previous window.");
 
   PageName = AddPage(namePage);
   PageServer = AddPage(serverPage);
