@@ -61,6 +61,7 @@ bool ShootRuleWindows(const QString& outDir, TConfigData& config, TUiHost& ui, Q
 bool ShootReviewWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootAccountWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootSetupWizard(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
+bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 
 namespace {
 
@@ -234,6 +235,7 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
     ok &= ShootReviewWindows(out, program.Config, program.Ui, &program.Main);
     ok &= ShootAccountWindows(out, program.Config, program.Ui, &program.Main);
     ok &= ShootSetupWizard(out, program.Config, program.Ui, &program.Main);
+    ok &= ShootPreferences(out, program.Config, program.Ui, &program.Main);
 
     TfrmUpdProxy proxy(program.Config, &program.Main);
     proxy.show();

@@ -35,6 +35,12 @@ TPath AutostartFolder(const std::function<const char*(const char*)>& getEnv) {
   return TPath(home) / ".config" / "autostart";
 }
 
+std::string RunningProgram() {
+  std::error_code error;
+  const TPath program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string("mailmoat") : program.string();
+}
+
 std::string DesktopExecArgument(std::string_view argument) {
   static constexpr std::string_view Reserved = " \t\n\"'\\><~|&;$*?#()`";
   const bool quote = argument.empty() || argument.find_first_of(Reserved) != std::string_view::npos;

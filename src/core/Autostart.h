@@ -20,6 +20,10 @@ constexpr std::string_view AutostartFileName = "mailmoat.desktop";
 // The autostart folder; `getEnv` returns nullptr for an unset variable.
 TPath AutostartFolder(const std::function<const char*(const char*)>& getEnv);
 
+// This program's absolute path, for the entry to start; "mailmoat" (found on the PATH) when
+// the system does not tell.
+std::string RunningProgram();
+
 // One argument of an Exec line, quoted as desktop entries require when it holds a reserved
 // character.
 std::string DesktopExecArgument(std::string_view argument);

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
@@ -120,8 +121,18 @@ int PrintLines(QPrinter& printer, const QString& title, const QStringList& lines
   return static_cast<int>(pages.size());
 }
 
+void PrintTableAsked(QWidget* parent, const TPrintTable& table) {
+  QPrinter printer;
+  printer.setPageOrientation(table.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+  QPrintDialog dialog(&printer, parent);
+  dialog.setObjectName("dlgPrint");
+  if (dialog.exec() != QDialog::Accepted) return;
+  PrintTable(printer, table);
+}
+
 void PreviewTable(QWidget* parent, const TPrintTable& table) {
   QPrintPreviewDialog preview(parent);
+  preview.setObjectName("dlgPrintPreview");
   preview.setWindowTitle(table.Title);
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
                    [&table](QPrinter* printer) { PrintTable(*printer, table); });

@@ -28,6 +28,9 @@ int PrintTable(QPrinter& printer, const TPrintTable& table);
 // fixed-pitch font when the lines are laid out in columns (mail headers).
 int PrintLines(QPrinter& printer, const QString& title, const QStringList& lines, bool fixedPitch = false);
 
+// Asks for the printer, then prints; nothing when the user cancels.
+void PrintTableAsked(QWidget* parent, const TPrintTable& table);
+
 // The print preview, from which the user prints; modal.
 void PreviewTable(QWidget* parent, const TPrintTable& table);
 void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines, bool fixedPitch = false);

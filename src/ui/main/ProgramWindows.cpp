@@ -3,6 +3,7 @@
 #include "ui/common/QtSound.h"
 #include "ui/config/dialogSetupWizard.h"
 #include "ui/config/dlgClientSettings.h"
+#include "ui/config/formWizard.h"
 #include "ui/config/frmProfileEditor.h"
 #include "ui/review/dlgRulesReport.h"
 #include "ui/update/formFilterUpdate.h"
@@ -33,6 +34,7 @@ TSetupWizardWindows SetupWizardWindows(TConfigData& config, TUiHost& ui, TQtSoun
 
 bool TProgramWindows::Available(TWindowKind kind) const {
   switch (kind) {
+    case TWindowKind::Preferences:
     case TWindowKind::SetupWizard:
     case TWindowKind::FilterUpdate:
     case TWindowKind::RulesReport:
@@ -43,6 +45,7 @@ bool TProgramWindows::Available(TWindowKind kind) const {
 
 bool TProgramWindows::Open(TWindowKind kind, QWidget* parent) {
   switch (kind) {
+    case TWindowKind::Preferences: return ShowPreferences(Config, Ui, parent);
     case TWindowKind::FilterUpdate:
       // New rules concern the next check only; the main window has nothing to take up.
       ShowFilterUpdate(Config, Ui, parent);

@@ -4,7 +4,6 @@
 #include "check/StartCheck.h"
 #include "check/dataModPOP3.h"
 #include "check/dataModRAS.h"
-#include "core/Autostart.h"
 #include "core/CheckView.h"
 #include "core/UiHost.h"
 #include "core/dataConfig.h"
@@ -445,15 +444,11 @@ void TfrmMain::OpenSetupWindow(TWindowKind kind) {
   if (Busy() || !Context.Windows.Available(kind)) return;
   const bool prefs = kind == TWindowKind::Preferences;
   bool changed = false;
-  if (prefs) {
-    Ui.SetBusyCursor(true);
-    Config.PrefsOpen = true;
-  }
+  // The automatic checks wait while the preferences are open; the window shows the hourglass
+  // while it loads.
+  if (prefs) Config.PrefsOpen = true;
   Guarded(prefs ? "Preferences" : "Setup Wizard", [&] { changed = Context.Windows.Open(kind, this); });
-  if (prefs) {
-    Config.PrefsOpen = false;
-    Ui.SetBusyCursor(false);
-  }
+  if (prefs) Config.PrefsOpen = false;
   if (changed) {
     if (prefs) {
       TakeUpSettings();
@@ -476,10 +471,6 @@ void TfrmMain::TakeUpSettings() {
   Guarded("Loading the valid addresses", [this] { Config.LoadValidAddresses(); });
   RestartAutoChecks("Manual Checks");
   SetPanelText(TStatusPanel::Connection, Config.UseRas ? "RAS" : "LAN");
-  // The autostart entry follows the saved Startup setting.
-  std::error_code error;
-  const TPath program = std::filesystem::read_symlink("/proc/self/exe", error);
-  ApplyStartupSetting(Config, error ? std::string("mailmoat") : program.string(), AutostartFolder(std::getenv));
 }
 
 void TfrmMain::OpenWindow(TWindowKind kind) {

@@ -1,0 +1,9 @@
+#include "ui/config/dlgLogOptions.h"
+
+namespace mailmoat {
+
+std::optional<TLogOptions> AskLogOptions(const TLogOptions&, QWidget*) {
+  return std::nullopt;
+}
+
+}  // namespace mailmoat
