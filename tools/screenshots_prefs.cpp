@@ -52,10 +52,13 @@ bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, Q
   {
     TfrmWizard prefs(config, ui, parent);
     prefs.show();
-    const std::pair<TPrefsPage, const char*> shots[] = {
-        {TPrefsPage::Accounts, "accounts"}, {TPrefsPage::ValidAddresses, "addresses"},
-        {TPrefsPage::Notifications, "notifications"}, {TPrefsPage::Requeue, "requeue"},
-        {TPrefsPage::SpamCop, "spamcop"}, {TPrefsPage::Network, "network"}, {TPrefsPage::Misc, "misc"}};
+    const std::pair<TPrefsPage, const char*> shots[] = {{TPrefsPage::Accounts, "accounts"},
+                                                        {TPrefsPage::ValidAddresses, "addresses"},
+                                                        {TPrefsPage::Notifications, "notifications"},
+                                                        {TPrefsPage::Requeue, "requeue"},
+                                                        {TPrefsPage::SpamCop, "spamcop"},
+                                                        {TPrefsPage::Network, "network"},
+                                                        {TPrefsPage::Misc, "misc"}};
     for (const auto& [page, name] : shots) {
       prefs.ShowPage(page);
       ok &= SavePicture(prefs, outDir + "/prefs-" + name + ".png");

@@ -115,7 +115,8 @@ TSettings StoredSettings(const TConfigData& config, const TPreferences& prefs) {
   s.MaxMsgSize = Bounded(prefs.MaxMsgSize, 0, 500000);
   s.MaxBodyRuleSize = Bounded(prefs.MaxBodyRuleSize, 1, 500000);
   TRequeueSettings& r = s.Requeue;
-  r.SMTPServer = prefs.SMTPServer;
+  // A blank typed around the host name would make a name no server has.
+  r.SMTPServer = std::string(TrimText(prefs.SMTPServer));
   r.DeleteMsg = prefs.DeleteMsg;
   r.SendTo = prefs.SendTo;
   r.SMTPLogin = prefs.SMTPLogin;

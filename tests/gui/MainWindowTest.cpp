@@ -110,18 +110,11 @@ TEST_F(MainWindowTest, WithoutAProfileEveryCheckCommandIsOffUntilThePreferencesA
     Config->Profiles.push_back(p);
     Config->AutoMins = 0;
     Config->UseRas = false;
-    Config->Startup = true;
     return true;
   };
-  setenv("XDG_CONFIG_HOME", Dir.Path().c_str(), 1);
   emit Find<QLabel>("lblServerName")->linkActivated("prefs");
   ASSERT_EQ(Openers.Opened, std::vector<TWindowKind>{TWindowKind::Preferences});
   EXPECT_FALSE(Config->PrefsOpen);
-  // The saved Startup setting writes the autostart entry for this program and its home.
-  const std::string entry = test::ReadTextFile(Dir / "autostart" / "mailmoat.desktop");
-  EXPECT_NE(entry.find("Exec=/"), std::string::npos) << entry;
-  EXPECT_NE(entry.find("--home"), std::string::npos) << entry;
-  unsetenv("XDG_CONFIG_HOME");
   EXPECT_EQ(Label("lblServerName"), "pop.example.org");
   EXPECT_EQ(CheckCommandStates(), std::vector<bool>(11, true));
   EXPECT_EQ(Main->PanelText(TStatusPanel::NextCheck), "Manual Checks");

@@ -70,7 +70,8 @@ TfrmWizard::TfrmWizard(TConfigData& config, TUiHost& ui, QWidget* parent) : QDia
            new TRequeuePage(*Context, pgctrlPreferences),
            new TSpamCopPage(*Context, pgctrlPreferences),
            new TNetworkPage(*Context, pgctrlPreferences),
-           new TMiscPage(*Context, [this] { OpenConfigDump(); }, pgctrlPreferences)};
+           new TMiscPage(
+               *Context, [this] { OpenConfigDump(); }, pgctrlPreferences)};
   const char* const slotNames[] = {"tabshtExcept", "tabshtSpammers", "tabshtMapsDul"};
   for (int i = 0; i < PageCount; ++i) {
     QWidget* page = Pages[static_cast<std::size_t>(i)];
@@ -144,8 +145,7 @@ bool TfrmWizard::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->modifiers() == Qt::ControlModifier &&
-        (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
+    if (key->modifiers() == Qt::ControlModifier && (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown)) {
       StepPage(key->key() == Qt::Key_PageDown ? 1 : -1);
       return true;
     }

@@ -2,6 +2,7 @@
 
 namespace mailmoat {
 
-void ShowConfigDump(const TConfigData&, TUiHost&, const TDumpWindow&, QWidget*) {}
+void ShowConfigDump(const TConfigData&, TUiHost&, const TDumpWindow&, QWidget*) {
+}
 
 }  // namespace mailmoat

@@ -152,7 +152,7 @@ TAccountsPage::TAccountsPage(TPrefsPageContext& context, QWidget* parent)
 }
 
 void TAccountsPage::ModeChosen() {
-  Ctx.Prefs.CheckMode = rbEat->isChecked()       ? TAutoCheckMode::CheckAndEat
+  Ctx.Prefs.CheckMode = rbEat->isChecked()         ? TAutoCheckMode::CheckAndEat
                         : rbCheckView->isChecked() ? TAutoCheckMode::CheckAndView
                                                    : TAutoCheckMode::CheckOnly;
   MarkChanged();

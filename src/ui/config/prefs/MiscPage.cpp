@@ -144,8 +144,8 @@ void TMiscPage::AskLogOptions() {
 void TMiscPage::BrowseCaFile() {
   const QString typed = fneTlsCaFile->text().trimmed();
   const QString start = typed.isEmpty() ? QString("/etc/ssl/certs") : QFileInfo(typed).path();
-  const QString file = QFileDialog::getOpenFileName(window(), "TLS CA file", start,
-                                                    "Certificates (*.pem *.crt *.cer);;All files (*)");
+  const QString file =
+      QFileDialog::getOpenFileName(window(), "TLS CA file", start, "Certificates (*.pem *.crt *.cer);;All files (*)");
   if (!file.isEmpty()) fneTlsCaFile->setText(file);
 }
 

@@ -19,7 +19,8 @@ constexpr int DialFieldChars = 40;
 constexpr int PhoneChars = 30;
 }  // namespace
 
-TNetworkPage::TNetworkPage(TPrefsPageContext& context, QWidget* parent) : TPrefsSheet(context, "tabshtNetwork", parent) {
+TNetworkPage::TNetworkPage(TPrefsPageContext& context, QWidget* parent)
+    : TPrefsSheet(context, "tabshtNetwork", parent) {
   TPreferences& p = Ctx.Prefs;
   auto* network = Group("Network", "grpNetwork");
   auto* rbLan = new QRadioButton("Connect to server(s) using &LAN, Ethernet, DSL, cable, etc. (non-dialup)", network);

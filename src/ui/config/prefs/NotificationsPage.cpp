@@ -39,8 +39,7 @@ TNotificationsPage::TNotificationsPage(TPrefsPageContext& context, QWidget* pare
     : TPrefsSheet(context, "tabshtNotify", parent), Sound(std::make_unique<TQtSound>()) {
   TPreferences& p = Ctx.Prefs;
   auto* group = Group("Automatic Notifications", "grpNotify");
-  auto* cbxPopup =
-      BoundCheck("PopUp a &notification message when my mailbox contains new mail.", "cbxPopup", p.Popup);
+  auto* cbxPopup = BoundCheck("PopUp a &notification message when my mailbox contains new mail.", "cbxPopup", p.Popup);
   auto* cbxAlwaysShowPopUp = BoundCheck("Always show PopUp for new messages.", "cbxAlwaysShowPopUp", p.AlwaysPopup);
   cbxPlayWav = BoundCheck("Play a &WAV file when my mailbox contains new mail.", "cbxPlayWav", p.PlayWav);
   fneWavFile = BoundEdit("fneWavFile", p.WavFile);
@@ -52,8 +51,8 @@ TNotificationsPage::TNotificationsPage(TPrefsPageContext& context, QWidget* pare
   btnPlay->setToolTip("Play WAV file");
   btnPlay->setAccessibleName("Play WAV file");
 
-  cbxStartClient = BoundCheck("&Execute my  mail client software when my mailbox contains new mail.",
-                              "cbxStartClient", p.StartClient);
+  cbxStartClient = BoundCheck("&Execute my  mail client software when my mailbox contains new mail.", "cbxStartClient",
+                              p.StartClient);
   fneClient = BoundEdit("fneClient", p.ClientFile);
   fneClient->setToolTip("Path to your mail client software's executable. (required)\ne.g.: /usr/bin/thunderbird");
   auto* btnBrowseClient = BrowseButton("btnBrowseClient", "Choose the mail client program");
@@ -124,8 +123,8 @@ TNotificationsPage::~TNotificationsPage() = default;
 
 void TNotificationsPage::UpdateControls() {
   const bool wav = cbxPlayWav->isChecked();
-  for (QWidget* control : {static_cast<QWidget*>(lblWavPath), static_cast<QWidget*>(fneWavFile),
-                           static_cast<QWidget*>(btnBrowseWav)})
+  for (QWidget* control :
+       {static_cast<QWidget*>(lblWavPath), static_cast<QWidget*>(fneWavFile), static_cast<QWidget*>(btnBrowseWav)})
     control->setEnabled(wav);
   btnPlay->setEnabled(wav && !PathText(fneWavFile).isEmpty());
   for (QWidget* control : ClientControls) control->setEnabled(cbxStartClient->isChecked());

@@ -11,7 +11,8 @@
 
 namespace mailmoat {
 
-TPrefsSheet::TPrefsSheet(TPrefsPageContext& context, const char* name, QWidget* parent) : QWidget(parent), Ctx(context) {
+TPrefsSheet::TPrefsSheet(TPrefsPageContext& context, const char* name, QWidget* parent)
+    : QWidget(parent), Ctx(context) {
   setObjectName(name);
 }
 

@@ -45,7 +45,8 @@ protected:
   // Controls bound to a field of the preferences: the control shows the field, and each edit
   // stores into it and marks the dialog changed. Text fields are cut to `maxBytes` bytes.
   QCheckBox* BoundCheck(const char* text, const char* name, bool& field);
-  QLineEdit* BoundEdit(const char* name, std::string& field, int maxChars = 0, std::size_t maxBytes = std::string::npos);
+  QLineEdit* BoundEdit(const char* name, std::string& field, int maxChars = 0,
+                       std::size_t maxBytes = std::string::npos);
   QSpinBox* BoundSpin(const char* name, int low, int high, int& field);
 
   QLabel* Caption(const char* text, const char* name, QWidget* buddy = nullptr);

@@ -40,8 +40,8 @@ TRequeuePage::TRequeuePage(TPrefsPageContext& context, QWidget* parent)
   cbSmtpSecurity->setObjectName("cbSmtpSecurity");
   cbSmtpSecurity->addItems({"None", "STARTTLS", "TLS from the start"});
   cbSmtpSecurity->setCurrentIndex(p.SMTPSecurity >= 0 && p.SMTPSecurity <= 2 ? p.SMTPSecurity : 0);
-  ckSMTPAuth = BoundCheck("Server requires me to &log in before I can send messages. (SMTP AUTH)", "ckSMTPAuth",
-                          p.SMTPAuth);
+  ckSMTPAuth =
+      BoundCheck("Server requires me to &log in before I can send messages. (SMTP AUTH)", "ckSMTPAuth", p.SMTPAuth);
   auto* edtSmtpLogin = BoundEdit("edtSmtpLogin", p.SMTPLogin);
   auto* edtSmtpPassword = BoundEdit("edtSmtpPassword", p.SMTPPassword);
   edtSmtpPassword->setEchoMode(QLineEdit::Password);

@@ -12,7 +12,8 @@ namespace {
 constexpr int AddressChars = 255;
 }  // namespace
 
-TSpamCopPage::TSpamCopPage(TPrefsPageContext& context, QWidget* parent) : TPrefsSheet(context, "tabshtSpamCop", parent) {
+TSpamCopPage::TSpamCopPage(TPrefsPageContext& context, QWidget* parent)
+    : TPrefsSheet(context, "tabshtSpamCop", parent) {
   TPreferences& p = Ctx.Prefs;
   edtSpamCopAddr = BoundEdit("edtSpamCopAddr", p.SpamCopReport, AddressChars);
   edtSpamCopFrom = BoundEdit("edtSpamCopFrom", p.SpamCopFrom, AddressChars);
