@@ -2,6 +2,7 @@
 // prefs-notifications.png, prefs-requeue.png, prefs-spamcop.png, prefs-network.png,
 // prefs-misc.png), over a configuration filled as a user's would be.
 
+#include "MailmoatVersion.h"
 #include "core/Records.h"
 #include "core/dataConfig.h"
 #include "ui/config/formWizard.h"
@@ -47,6 +48,8 @@ bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, Q
   config.CheckOnStart = true;
   config.StartupCheckDelay = 30;
   config.SummarizeStats = true;
+  const TSpamCopSettings spamCop =
+      std::exchange(config.SpamCop, {"submit.x7Kd2@" MAILMOAT_SPAMCOP_DOMAIN, "joe@example.net"});
 
   bool ok = true;
   {
@@ -68,6 +71,7 @@ bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, Q
   static_cast<TSettings&>(config) = settings;
   config.Profiles = profiles;
   config.ValidAddresses = addresses;
+  config.SpamCop = spamCop;
   return ok;
 }
 
