@@ -8,6 +8,7 @@
 #include "platform/Shell.h"
 #include "platform/TempFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <istream>
@@ -158,13 +159,21 @@ void TmsMessage::LoadFromFile(const std::string& path) {
   TMimeParser(*this, raw).Parse();
 }
 
-void TmsMessage::LoadHeadersFromFile(std::istream& file) {
+void TmsMessage::LoadHeadersFromFile(std::istream& file, std::size_t limit) {
   file.clear();
   file.seekg(0);
-  std::string window(kHeaderWindow, '\0');
-  file.read(window.data(), static_cast<std::streamsize>(window.size()));
-  if (file.bad()) throw EInOutError("Cannot read the message file");
-  window.resize(static_cast<std::size_t>(file.gcount()));
+  // Read in steps, so that a long limit costs no more than the header block.
+  std::string window;
+  while (window.size() < limit) {
+    const std::size_t had = window.size();
+    window.resize(std::min(limit, had + kHeaderWindow));
+    file.read(window.data() + had, static_cast<std::streamsize>(window.size() - had));
+    if (file.bad()) throw EInOutError("Cannot read the message file");
+    window.resize(had + static_cast<std::size_t>(file.gcount()));
+    if (file.eof() || window.find("\n\r\n", had > 2 ? had - 2 : 0) != std::string::npos ||
+        window.find("\n\n", had > 1 ? had - 1 : 0) != std::string::npos)
+      break;
+  }
   file.clear();
   if (window.empty()) return;
   TmsHeaders lines = SplitLines(window);

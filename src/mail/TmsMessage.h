@@ -84,9 +84,10 @@ public:
   void LoadFromString(std::string_view raw);
   // Clear, then the full parse of the file. Throws EInOutError.
   void LoadFromFile(const std::string& path);
-  // Parses the header lines found within the first 2048 bytes of the file, up to the first
-  // empty line. Does not clear; does nothing for an empty file. Throws EInOutError.
-  void LoadHeadersFromFile(std::istream& file);
+  // Parses the header lines found within the first `limit` bytes of the file (2048 unless
+  // told), up to the first empty line. Does not clear; does nothing for an empty file.
+  // Throws EInOutError.
+  void LoadHeadersFromFile(std::istream& file, std::size_t limit = 2048);
 
   // Writes the message as message text from position 0 of the stream. Saving changes the
   // message (rebuilt headers leave Headers, "." body lines become "..", an HTML or RTF body
