@@ -1,4 +1,5 @@
 #include "archive/Outbound.h"
+#include "archive/OutboundCommands.h"
 #include "core/dataConfig.h"
 #include "integration/SmtpServer.h"
 #include "mail/TestCertificates.h"
@@ -83,6 +84,54 @@ TEST_F(ArchiveOutboundTest, ASpamCopReportCarriesTheArchiveAndAReplyItsQuote) {
   EXPECT_NE(Content(2).find("\r\nMessage-ID: <000007"), std::string::npos) << Content(2);
   EXPECT_NE(Content(2).find("@mailmoat>\r\n"), std::string::npos) << Content(2);
   EXPECT_NE(Content(2).find("\r\n\r\nNo thanks.\r\n"), std::string::npos) << Content(2);
+}
+
+TEST_F(ArchiveOutboundTest, TheCommandsDialAskAndSkipAsTheySay) {
+  Start(false);
+  test::WriteTextFile(Dir / "2.spam", Archived);
+  TArchiveRow missing, first, second;
+  missing.File = Dir / "gone.spam";
+  first.File = Dir / "1.spam";
+  second.File = Dir / "2.spam";
+  const std::int64_t today = MailDay(EncodeMailTime(2026, 12, 8, 9, 0, 0));
+  first.Dated = EncodeMailTime(2026, 12, 6, 0, 0, 1);
+  second.Dated = EncodeMailTime(2026, 12, 5, 23, 59, 59);
+
+  // Checking through dial-up with no line up: a dial that fails sends nothing.
+  Config.UseRas = Config.RasAvailable = true;
+  int dials = 0, hangUps = 0;
+  TDialUpLine line{[] { return false; }, [&dials] { return ++dials == 1 ? 678 : 0; }, [&hangUps] { ++hangUps; },
+                   [](int code) { return "error " + std::to_string(code); }};
+  Ui.SetNextAnswer(mbYes);
+  EXPECT_FALSE(RequeueSelected(Config, line, {first}, Options));
+  EXPECT_EQ(Ui.Boxes.back().Text,
+            "Unable to connect to server. Dialup networking returned the error below:\r\n\r\nerror 678");
+  EXPECT_EQ(hangUps, 0);
+
+  // A failed send asks whether to go on; the sent file goes, as DeleteMsg says.
+  Ui.SetNextAnswer(mbYes);
+  Ui.SetNextAnswer(mbYes);
+  EXPECT_TRUE(RequeueSelected(Config, line, {missing, first}, Options));
+  EXPECT_EQ(hangUps, 1);
+  EXPECT_FALSE(std::filesystem::exists(Dir / "1.spam"));
+  EXPECT_EQ(Ui.Boxes[Ui.Boxes.size() - 1].Text.rfind("An error has occurred trying to requeue a message.", 0), 0u);
+  Config.Requeue.DeleteMsg = false;
+  Ui.SetNextAnswer(mbYes);
+  EXPECT_FALSE(RequeueSelected(Config, line, {second}, Options));
+  EXPECT_TRUE(std::filesystem::exists(Dir / "2.spam"));
+
+  // SpamCop takes messages of the last three calendar days only; the zero date never goes.
+  test::WriteTextFile(Dir / "1.spam", Archived);
+  TArchiveRow undated;
+  undated.File = Dir / "2.spam";
+  Ui.Boxes.clear();
+  Ui.SetNextAnswer(mbYes);
+  ForwardSelectedToSpamCop(Config, line, {first, second, undated}, Options, today);
+  ASSERT_EQ(Ui.Boxes.size(), 2u);
+  EXPECT_EQ(Ui.Boxes[1].Text, "2 messages were not forwarded\r\ndue to being more than 3 days old.");
+  Server.Stop();
+  EXPECT_EQ(Received(3).substr(0, Received(3).find("\nAUTH")), "FROM joe@example.org\nTO submit.abc@spam.example.net");
+  EXPECT_FALSE(std::filesystem::exists(Dir / "out" / "msg4.eml"));
 }
 
 }  // namespace
