@@ -130,12 +130,15 @@ void PrintTableAsked(QWidget* parent, const TPrintTable& table) {
   PrintTable(printer, table);
 }
 
-void PreviewTable(QWidget* parent, const TPrintTable& table) {
-  QPrintPreviewDialog preview(parent);
+void PreviewTable(QWidget* parent, const TPrintTable& table, const QString& caption, bool maximized) {
+  QPrinter printer;
+  printer.setPageOrientation(table.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+  QPrintPreviewDialog preview(&printer, parent);
   preview.setObjectName("dlgPrintPreview");
-  preview.setWindowTitle(table.Title);
+  preview.setWindowTitle(caption.isEmpty() ? table.Title : caption);
+  if (maximized) preview.setWindowState(Qt::WindowMaximized);
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
-                   [&table](QPrinter* printer) { PrintTable(*printer, table); });
+                   [&table](QPrinter* target) { PrintTable(*target, table); });
   preview.exec();
 }
 

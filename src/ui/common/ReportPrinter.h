@@ -32,7 +32,8 @@ int PrintLines(QPrinter& printer, const QString& title, const QStringList& lines
 void PrintTableAsked(QWidget* parent, const TPrintTable& table);
 
 // The print preview, from which the user prints; modal.
-void PreviewTable(QWidget* parent, const TPrintTable& table);
+// `caption`: the preview window's own caption (the table's title when empty).
+void PreviewTable(QWidget* parent, const TPrintTable& table, const QString& caption = {}, bool maximized = false);
 void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines, bool fixedPitch = false);
 
 }  // namespace mailmoat
