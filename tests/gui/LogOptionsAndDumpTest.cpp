@@ -3,6 +3,7 @@
 #include "ui/diag/formCfgDump.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -105,7 +106,14 @@ TEST_F(LogOptionsAndDumpTest, AFileThatCannotBeWrittenIsReportedAndTheWindowStay
   test::WriteTextFile(Dir / "plain-file", "x");
   const TPath file = Dir / "plain-file" / "dump.txt";
   test::WhenModal([&](QWidget* window) {
-    Child<QLineEdit>(window, "fneDumpFilename")->setText(QString::fromStdString(file.string()));
+    auto* dump = dynamic_cast<TfrmCfgDump*>(window);
+    ASSERT_NE(dump, nullptr);
+    auto* name = Child<QLineEdit>(window, "fneDumpFilename");
+    name->setText("~/support/dump.txt");
+    EXPECT_EQ(dump->DumpFile(), TPath(QDir::homePath().toStdString()) / "support/dump.txt");
+    name->setText(" dumps/dump.txt ");
+    EXPECT_EQ(dump->DumpFile(), Dir / "dumps/dump.txt");
+    name->setText(QString::fromStdString(file.string()));
     Button(window, "btnCreateFile")->click();
     EXPECT_TRUE(Button(window, "btnCreateFile")->isEnabled());
     EXPECT_EQ(Button(window, "btnCancel")->text(), "Close");

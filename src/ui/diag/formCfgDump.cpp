@@ -5,6 +5,7 @@
 #include "ui/common/QtText.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -108,7 +109,10 @@ TfrmCfgDump::TfrmCfgDump(const TConfigData& config, TUiHost& ui, const TDumpWind
 }
 
 TPath TfrmCfgDump::DumpFile() const {
-  const TPath typed(QStringToText(fneDumpFilename->text().trimmed()));
+  QString text = fneDumpFilename->text().trimmed();
+  // As a shell would read it: no folder named "~" is wanted.
+  if (text == "~" || text.startsWith("~/")) text.replace(0, 1, QDir::homePath());
+  const TPath typed(QStringToText(text));
   return typed.is_absolute() ? typed : Config.Paths.ProgramDir / typed;
 }
 

@@ -27,8 +27,8 @@ public:
   // `window` is the main window's present size and position, which the report names.
   TfrmCfgDump(const TConfigData& config, TUiHost& ui, const TDumpWindow& window, QWidget* parent = nullptr);
 
-  // The file "Create File" writes to: the box's text, a relative name taken inside the
-  // program's data folder.
+  // The file "Create File" writes to: the box's text, with a leading "~" read as the home
+  // folder and a relative name taken inside the program's data folder.
   TPath DumpFile() const;
   bool Writing() const { return Busy; }
 
