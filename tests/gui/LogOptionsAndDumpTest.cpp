@@ -96,7 +96,6 @@ TEST_F(LogOptionsAndDumpTest, TheDumpWindowWritesEachLevelAndOffersTheFile) {
     EXPECT_EQ(box.Kind, TMsgKind::Information);
     EXPECT_EQ(box.Buttons, mbYes | mbNo);
   }
-  EXPECT_NE(ConfigDumpCompletedText().find(SupportAddress), std::string::npos);
   EXPECT_EQ(Ui.OpenedFiles, std::vector<std::string>{file.string()});
   // Every busy cursor was taken back.
   EXPECT_EQ(Ui.CursorCalls, (std::vector<bool>{true, false, true, false, true, false}));
@@ -145,7 +144,6 @@ TEST_F(LogOptionsAndDumpTest, LogOptionsShowTheStoredValuesAndReturnOnlyWhatOkCo
     level->setCurrentIndex(level->findText("Debug Logging (big!)"));
     auto* size = Child<QSpinBox>(window, "seLogSize");
     EXPECT_EQ(size->maximum(), 10240);
-    EXPECT_EQ(size->suffix(), "");
     size->setValue(500);
     Child<QRadioButton>(window, "rbDelete")->click();
     Child<QPushButton>(window, "btnOk")->click();
