@@ -4,8 +4,8 @@
 # the tray menu, the end-of-run windows, the filter update and its proxy dialog, the message
 # list in its four view styles, the header window, the rule wizard's pages, the rule editor,
 # the rules report, the account editor, the profile wizard's pages, the e-mail client
-# settings and the setup wizard's pages, saved as docs/screenshots/NAME.png (or in the
-# folder given).
+# settings, the setup wizard's pages, the log options and the configuration dump, saved as
+# docs/screenshots/NAME.png (or in the folder given).
 #
 #   bash scripts/screenshots.sh [OUTDIR]
 #

@@ -1,8 +1,8 @@
 // Pictures of the windows for the README and for review, taken by scripts/screenshots.sh under
 // Xvfb: the main window idle with no mailbox, during a check (mid-progress) and after it, the
 // tray menu, the summary and "Mail Waiting!" after that check, the About window, the help
-// window, the filter update during its download, the account windows and the setup wizard's
-// pages.
+// window, the filter update during its download, the account windows, the setup wizard's
+// pages, the log options and the configuration dump.
 //
 //   mailmoat_screenshots OUTDIR EMPTY_HOME DEMO_HOME
 //
@@ -56,12 +56,14 @@ namespace mailmoat {
 
 // The rule windows (screenshots_rules.cpp), the message list and the header window
 // (screenshots_review.cpp), the account windows (screenshots_accounts.cpp), the setup
-// wizard (screenshots_setup.cpp).
+// wizard (screenshots_setup.cpp), the log options and the configuration dump
+// (screenshots_diag.cpp).
 bool ShootRuleWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootReviewWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootAccountWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootSetupWizard(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
+bool ShootPrefsDialogs(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 
 namespace {
 
@@ -236,6 +238,7 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
     ok &= ShootAccountWindows(out, program.Config, program.Ui, &program.Main);
     ok &= ShootSetupWizard(out, program.Config, program.Ui, &program.Main);
     ok &= ShootPreferences(out, program.Config, program.Ui, &program.Main);
+    ok &= ShootPrefsDialogs(out, program.Config, program.Ui, &program.Main);
 
     TfrmUpdProxy proxy(program.Config, &program.Main);
     proxy.show();

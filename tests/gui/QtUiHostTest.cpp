@@ -115,7 +115,8 @@ TEST(HelpWindow, TopicsLinksAndWebAddresses) {
   ASSERT_FALSE(HelpDirectory().isEmpty()) << "the help pages were not copied into the build tree";
   EXPECT_TRUE(HelpPageFile(20).endsWith("/20.html"));
   EXPECT_TRUE(HelpPageFile(5960).endsWith("/5960.html"));
-  EXPECT_TRUE(HelpPageFile(100).endsWith("/10.html"));  // no page of its own yet
+  EXPECT_TRUE(HelpPageFile(100).endsWith("/100.html"));
+  EXPECT_TRUE(HelpPageFile(999).endsWith("/10.html"));  // a topic without a page shows the contents
 
   test::TRecordingUiHost ui;
   THelpWindow help(ui);
