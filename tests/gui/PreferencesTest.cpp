@@ -102,6 +102,12 @@ TEST_F(PreferencesTest, OkSavesTheEditsAndTheMainWindowFollows) {
   StartWithAProfile();
   OpenPreferences([this](TfrmWizard& prefs) {
     EditTheUsualSettings(prefs);
+    // The log options go into the settings with the save.
+    test::WhenModal([](QWidget* options) {
+      Child<QComboBox>(options, "cmbLogLevel")->setCurrentText("Debug Logging (big!)");
+      Child<QPushButton>(options, "btnOk")->click();
+    });
+    Child<QPushButton>(&prefs, "btnLogOptions")->click();
     Child<QPushButton>(&prefs, "btnOk")->click();
   });
   EXPECT_TRUE(Ui.Boxes.empty()) << LastBox();
@@ -110,7 +116,7 @@ TEST_F(PreferencesTest, OkSavesTheEditsAndTheMainWindowFollows) {
 
   const std::string ini = ReadTextFile(Dir / "Mailmoat.ini");
   for (const char* kept : {"; Written by hand", "MyOwnKey=kept", "[Mine]", "Note=mine", "AutoMins=5", "AutoType=1",
-                           "SMTPServer=smtp.example.org", "SMTPPort=2525"})
+                           "SMTPServer=smtp.example.org", "SMTPPort=2525", "LoggingLevel=Debug"})
     EXPECT_NE(ini.find(kept), std::string::npos) << kept << " in\n" << ini;
   Config->Profiles.clear();
   ASSERT_TRUE(Config->LoadProfiles());
