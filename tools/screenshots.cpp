@@ -123,7 +123,7 @@ struct TProgramOver {
       : Ras([] { return std::make_unique<TNmcliDialer>(); }),
         Config(TAppPaths::ForHome(QStringToPath(home)), Ui, Ras.Dialer()),
         Pop3(Started(), Ras, View, Notifier),
-        Windows(Config, Ui),
+        Windows(Config, Ui, Ras),
         Context{Ras, Config, View, Pop3, Ui, Windows, Tray},
         Main(Context) {
     Ras.SetView(View);

@@ -57,7 +57,7 @@ int RunWindowed(const TProgramOptions& options, const TAppPaths& paths) {
   std::unique_ptr<TWindowSystem> windowSystem = CreateWindowSystem();
   TNewMailNotifier notifier(config, view, *windowSystem);
   TdataPOP3 pop3(config, ras, view, notifier);
-  TProgramWindows windows(config, ui);
+  TProgramWindows windows(config, ui, ras);
   TSystemTrayIcon tray;
   TAppContext context{ras, config, view, pop3, ui, windows, tray};
 

@@ -118,6 +118,7 @@ TfrmMsgArchive::TfrmMsgArchive(TConfigData& config, TUiHost& ui, TDialUpLine lin
   lvMessages->header()->setSectionsClickable(true);
   lvMessages->header()->setSortIndicatorShown(true);
   lvMessages->setContextMenuPolicy(Qt::CustomContextMenu);
+  lvMessages->installEventFilter(this);
 
   const auto button = [this](const char* text, const char* name, void (TfrmMsgArchive::*command)()) {
     auto* b = new QPushButton(text, this);
@@ -199,6 +200,18 @@ TfrmMsgArchive::TfrmMsgArchive(TConfigData& config, TUiHost& ui, TDialUpLine lin
   connect(lvMessages->header(), &QHeaderView::sectionClicked, this, [this](int section) { SortBy(section); });
   connect(lvMessages, &QTreeWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { pmMessages->popup(lvMessages->viewport()->mapToGlobal(at)); });
+}
+
+bool TfrmMsgArchive::eventFilter(QObject* watched, QEvent* event) {
+  // The list takes the Delete key as its own; here it deletes the selected messages.
+  if (watched == lvMessages && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+      DeleteMessages();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 QAction* TfrmMsgArchive::MenuItem(const char* text, const char* name, const QKeySequence& keys,

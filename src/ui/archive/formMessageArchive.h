@@ -54,6 +54,9 @@ public:
   void AddToApprovedSenders();
   void PrintList(bool preview);
 
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
   template <typename F>
   void Guarded(const char* what, F&& command);

@@ -1,5 +1,7 @@
 #include "ui/main/ProgramWindows.h"
 
+#include "check/dataModRAS.h"
+#include "ui/archive/formMessageArchive.h"
 #include "ui/common/QtSound.h"
 #include "ui/config/dialogSetupWizard.h"
 #include "ui/config/dlgClientSettings.h"
@@ -30,11 +32,18 @@ TSetupWizardWindows SetupWizardWindows(TConfigData& config, TUiHost& ui, TQtSoun
   return windows;
 }
 
+// The dial-up line the archive's messages leave over.
+TDialUpLine DialUpLineOf(TdataRas& ras) {
+  return {[&ras] { return ras.IsConnected(); }, [&ras] { return ras.SetUpDialInfo() ? ras.Dial() : -1; },
+          [&ras] { ras.HangUp(); }, [&ras](int code) { return ras.ErrorText(code); }};
+}
+
 }  // namespace
 
 bool TProgramWindows::Available(TWindowKind kind) const {
   switch (kind) {
     case TWindowKind::Preferences:
+    case TWindowKind::MessageArchive:
     case TWindowKind::SetupWizard:
     case TWindowKind::FilterUpdate:
     case TWindowKind::RulesReport:
@@ -55,6 +64,9 @@ bool TProgramWindows::Open(TWindowKind kind, QWidget* parent) {
       return ShowSetupWizard(Config, Ui, SetupWizardWindows(Config, Ui, sound), parent);
     }
     case TWindowKind::RulesReport: ShowRulesReport(Config, Ui, parent); return false;
+    case TWindowKind::MessageArchive:
+      ShowMessageArchive(Config, Ui, DialUpLineOf(Ras), TArchiveWindows{}, parent);
+      return false;
     case TWindowKind::VersionCheck: RunVersionCheck(Config, Ui); return false;
     default: return TWindowOpeners::Open(kind, parent);
   }
