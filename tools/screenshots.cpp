@@ -63,6 +63,7 @@ bool ShootReviewWindows(const QString& outDir, TConfigData& config, TUiHost& ui,
 bool ShootAccountWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootSetupWizard(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
+bool ShootArchiveWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootPrefsDialogs(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 
 namespace {
@@ -238,6 +239,7 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
     ok &= ShootAccountWindows(out, program.Config, program.Ui, &program.Main);
     ok &= ShootSetupWizard(out, program.Config, program.Ui, &program.Main);
     ok &= ShootPreferences(out, program.Config, program.Ui, &program.Main);
+    ok &= ShootArchiveWindows(out, program.Config, program.Ui, &program.Main);
     ok &= ShootPrefsDialogs(out, program.Config, program.Ui, &program.Main);
 
     TfrmUpdProxy proxy(program.Config, &program.Main);

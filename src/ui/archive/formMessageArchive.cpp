@@ -113,7 +113,7 @@ TfrmMsgArchive::TfrmMsgArchive(TConfigData& config, TUiHost& ui, TDialUpLine lin
   lvMessages->setSelectionBehavior(QAbstractItemView::SelectRows);
   lvMessages->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lvMessages->setHeaderLabels({"Dated", "From", "To", "Subject", "Rejection Reason"});
-  const int widths[] = {140, 150, 150, 300, 200};
+  const int widths[] = {160, 170, 150, 260, 200};
   for (int i = 0; i < 5; ++i) lvMessages->setColumnWidth(i, widths[i]);
   lvMessages->header()->setSectionsClickable(true);
   lvMessages->header()->setSortIndicatorShown(true);
