@@ -109,24 +109,22 @@ void TfrmMsgReply::Send() {
     Ui.MessageBox(TMsgKind::Warning, SetupText, mbOK);
     return;
   }
-  const std::optional<std::string> from = FindReplyAddress(QStringToText(edtFrom->text()));
-  if (!from) {
-    Ui.MessageBox(TMsgKind::Error,
-                  "You need to enter a valid internet email address for the FROM\r\naddress to use for replying to "
-                  "this message.",
-                  mbOK);
-    edtFrom->setFocus(Qt::OtherFocusReason);
-    return;
-  }
-  const std::optional<std::string> to = FindReplyAddress(QStringToText(edtTo->text()));
-  if (!to) {
-    Ui.MessageBox(TMsgKind::Error,
-                  "You need to enter a valid internet email address for the TO\r\naddress to use for replying to "
-                  "this message.",
-                  mbOK);
-    edtTo->setFocus(Qt::OtherFocusReason);
-    return;
-  }
+  // The address in a field, or nothing after telling the user and putting the focus there.
+  const auto address = [this](QLineEdit* box, const char* which) {
+    std::optional<std::string> found = FindReplyAddress(QStringToText(box->text()));
+    if (!found) {
+      Ui.MessageBox(TMsgKind::Error,
+                    std::string("You need to enter a valid internet email address for the ") + which +
+                        "\r\naddress to use for replying to this message.",
+                    mbOK);
+      box->setFocus(Qt::OtherFocusReason);
+    }
+    return found;
+  };
+  const std::optional<std::string> from = address(edtFrom, "FROM");
+  if (!from) return;
+  const std::optional<std::string> to = address(edtTo, "TO");
+  if (!to) return;
   TSendConnection connection(Config, Line);
   if (!connection.Open(false)) return;
   std::vector<std::string> editor;

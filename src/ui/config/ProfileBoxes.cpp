@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QToolButton>
 
 namespace mailmoat {
 
@@ -29,6 +30,19 @@ void ChooseFolder(QLineEdit* box, const QString& caption, const QString& base) {
   }
   const QString chosen = QFileDialog::getExistingDirectory(box->window(), caption, start);
   if (!chosen.isEmpty()) box->setText(QDir::toNativeSeparators(chosen));
+}
+
+QToolButton* MakeBrowseButton(const char* name, const char* hint, QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setText("...");
+  button->setAccessibleName("Browse");
+  button->setToolTip(hint);
+  return button;
+}
+
+QString TypedPath(const QLineEdit* box) {
+  return box->text().remove(QLatin1Char('"')).trimmed();
 }
 
 QSpinBox* MakePortBox(QWidget* parent) {

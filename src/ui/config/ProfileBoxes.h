@@ -7,6 +7,7 @@
 class QComboBox;
 class QLineEdit;
 class QSpinBox;
+class QToolButton;
 class QWidget;
 
 namespace mailmoat {
@@ -23,6 +24,11 @@ constexpr int MaxArchiveDir = 128;
 // Shows the folder chooser at `box`'s folder, a relative one taken inside `base` (or at the
 // nearest folder above it that exists), and puts the chosen folder into the box.
 void ChooseFolder(QLineEdit* box, const QString& caption, const QString& base);
+
+// The "..." button beside a file or folder box; `hint` says what it chooses.
+QToolButton* MakeBrowseButton(const char* name, const char* hint, QWidget* parent);
+// A path as typed: without the quotes some desktops copy around it, nor surrounding blanks.
+QString TypedPath(const QLineEdit* box);
 
 // A port box from 0 to 65535 where 0 reads "Default" (the Port setting), named "sePort".
 QSpinBox* MakePortBox(QWidget* parent);

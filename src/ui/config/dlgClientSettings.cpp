@@ -29,20 +29,6 @@ namespace {
 // The show-window codes the notifier passes on when it starts the client.
 constexpr std::array<int, 4> WinStyleCodes = {1, 2, 3, 7};
 
-// Quotes around a path, as some desktops copy it, would make it a name no file has.
-QString PathText(const QLineEdit* box) {
-  return box->text().remove(QLatin1Char('"')).trimmed();
-}
-
-QToolButton* BrowseButton(const char* name, const char* hint, QWidget* parent) {
-  auto* button = new QToolButton(parent);
-  button->setObjectName(name);
-  button->setText("...");
-  button->setAccessibleName("Browse");
-  button->setToolTip(hint);
-  return button;
-}
-
 }  // namespace
 
 int WinStyleIndex(int code) {
@@ -89,8 +75,8 @@ TdlgClientSettings::TdlgClientSettings(TConfigData& config, TUiHost& ui, QWidget
   cbWinStyle->setToolTip("How you want your mail client to start. \ne.g. Minimized, Maximized, Normal, etc.");
   cbWinStyle->setCurrentIndex(WinStyleIndex(Config.ClientWin));
 
-  auto* btnBrowseClient = BrowseButton("btnBrowseClient", "Choose the mail client program", this);
-  auto* btnBrowseFolder = BrowseButton("btnBrowseFolder", "Choose the folder to start in", this);
+  auto* btnBrowseClient = MakeBrowseButton("btnBrowseClient", "Choose the mail client program", this);
+  auto* btnBrowseFolder = MakeBrowseButton("btnBrowseFolder", "Choose the folder to start in", this);
   connect(btnBrowseClient, &QToolButton::clicked, this, [this] { BrowseProgram(); });
   connect(btnBrowseFolder, &QToolButton::clicked, this,
           [this] { ChooseFolder(deClientFolder, "Start In", QDir::homePath()); });
@@ -143,20 +129,20 @@ TdlgClientSettings::TdlgClientSettings(TConfigData& config, TUiHost& ui, QWidget
 }
 
 void TdlgClientSettings::BrowseProgram() {
-  const QString typed = PathText(fneClient);
+  const QString typed = TypedPath(fneClient);
   const QString start = typed.isEmpty() ? QString("/usr/bin") : QFileInfo(typed).path();
   const QString chosen = QFileDialog::getOpenFileName(this, "Program Path", start);
   if (!chosen.isEmpty()) fneClient->setText(chosen);
 }
 
 void TdlgClientSettings::Save() {
-  QString program = PathText(fneClient);
+  QString program = TypedPath(fneClient);
   // A program named as on a command line is stored with its path, which the notifier needs.
   if (!program.isEmpty() && !program.contains(QLatin1Char('/'))) {
     const QString found = QStandardPaths::findExecutable(program);
     if (!found.isEmpty()) program = found;
   }
-  const QString folder = PathText(deClientFolder);
+  const QString folder = TypedPath(deClientFolder);
   // The notifier would find out only when mail is waiting, with nobody at the screen.
   if (program.isEmpty()) {
     Ui.MessageBox(TMsgKind::Warning, "Please enter or select the program file of your email client software.", mbOK);

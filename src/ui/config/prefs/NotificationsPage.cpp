@@ -22,15 +22,10 @@ namespace mailmoat {
 
 namespace {
 
-// Quotes around a path, as some desktops copy it, are no part of the file's name.
-QString PathText(const QLineEdit* box) {
-  return box->text().remove(QLatin1Char('"')).trimmed();
-}
-
 // Where a file chooser for `box` starts: the typed file's folder when it exists.
 QString StartFolder(const QLineEdit* box, const QString& fallback) {
-  const QString folder = QFileInfo(PathText(box)).path();
-  return !PathText(box).isEmpty() && QFileInfo(folder).isDir() ? folder : fallback;
+  const QString folder = QFileInfo(TypedPath(box)).path();
+  return !TypedPath(box).isEmpty() && QFileInfo(folder).isDir() ? folder : fallback;
 }
 
 }  // namespace
@@ -126,7 +121,7 @@ void TNotificationsPage::UpdateControls() {
   for (QWidget* control :
        {static_cast<QWidget*>(lblWavPath), static_cast<QWidget*>(fneWavFile), static_cast<QWidget*>(btnBrowseWav)})
     control->setEnabled(wav);
-  btnPlay->setEnabled(wav && !PathText(fneWavFile).isEmpty());
+  btnPlay->setEnabled(wav && !TypedPath(fneWavFile).isEmpty());
   for (QWidget* control : ClientControls) control->setEnabled(cbxStartClient->isChecked());
 }
 
@@ -151,7 +146,7 @@ void TNotificationsPage::BrowseProgram() {
 
 void TNotificationsPage::PlayWavFile() {
   std::string error;
-  if (!Sound->Play(QStringToText(PathText(fneWavFile)), error)) Ctx.Ui.MessageBox(TMsgKind::Error, error, mbOK);
+  if (!Sound->Play(QStringToText(TypedPath(fneWavFile)), error)) Ctx.Ui.MessageBox(TMsgKind::Error, error, mbOK);
 }
 
 }  // namespace mailmoat

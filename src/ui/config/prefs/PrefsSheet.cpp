@@ -1,6 +1,7 @@
 #include "ui/config/prefs/PrefsSheet.h"
 
 #include "ui/common/QtText.h"
+#include "ui/config/ProfileBoxes.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -78,12 +79,7 @@ QGroupBox* TPrefsSheet::Group(const char* title, const char* name) {
 }
 
 QToolButton* TPrefsSheet::BrowseButton(const char* name, const char* hint) {
-  auto* button = new QToolButton(this);
-  button->setObjectName(name);
-  button->setText("...");
-  button->setAccessibleName("Browse");
-  button->setToolTip(hint);
-  return button;
+  return MakeBrowseButton(name, hint, this);
 }
 
 }  // namespace mailmoat
