@@ -132,6 +132,11 @@ TEST_F(MessageArchiveTest, AllProfilesListSortDeleteAndApprove) {
   EXPECT_EQ(LastBox(), "Delete ALL archived messages listed?");
   EXPECT_FALSE(std::filesystem::exists(Dir / "arch" / "2.spam"));
   EXPECT_FALSE(Archive->isVisible());
+  // The next archive window opens where this one was.
+  Archive->resize(700, 400);
+  Archive->done(0);
+  TfrmMsgArchive again(Config, Ui, Line, Windows);
+  EXPECT_EQ(again.size(), QSize(700, 400));
 }
 
 TEST_F(MessageArchiveTest, RequeueAndReplyReachTheSmtpServer) {

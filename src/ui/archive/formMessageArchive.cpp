@@ -35,6 +35,9 @@ namespace {
 
 constexpr const char* ListTitle = "Mailmoat Pro - Message Archive";
 constexpr int PrintRowsPerPage = 48;
+// Where the window stood and how large it was, kept between runs.
+constexpr const char* PlacementKey = "Settings";
+constexpr const char* PlacementNames[] = {"ArchiveLeft", "ArchiveTop", "ArchiveWidth", "ArchiveHeight"};
 
 // The order of the list outlives the window, as the user left it.
 TArchiveSort& SharedSort() {
@@ -191,6 +194,11 @@ TfrmMsgArchive::TfrmMsgArchive(TConfigData& config, TUiHost& ui, TDialUpLine lin
   column->addWidget(lvMessages, 1);
   column->addLayout(buttons);
 
+  std::optional<std::int32_t> placement[4];
+  for (int i = 0; i < 4; ++i) placement[i] = Config.Registry.ReadInteger(PlacementKey, PlacementNames[i]);
+  if (placement[0] && placement[1] && placement[2] && placement[3] && *placement[2] > 200 && *placement[3] > 150)
+    setGeometry(*placement[0], *placement[1], *placement[2], *placement[3]);
+
   btnSpamCop->setEnabled(!Config.SpamCop.ReportAddress.empty() && !Config.SpamCop.FromAddress.empty() &&
                          !Config.Requeue.SMTPServer.empty());
   SharedSort().Reset();
@@ -200,6 +208,16 @@ TfrmMsgArchive::TfrmMsgArchive(TConfigData& config, TUiHost& ui, TDialUpLine lin
   connect(lvMessages->header(), &QHeaderView::sectionClicked, this, [this](int section) { SortBy(section); });
   connect(lvMessages, &QTreeWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { pmMessages->popup(lvMessages->viewport()->mapToGlobal(at)); });
+}
+
+void TfrmMsgArchive::done(int result) {
+  const int values[] = {geometry().x(), geometry().y(), width(), height()};
+  try {
+    for (int i = 0; i < 4; ++i) Config.Registry.WriteInteger(PlacementKey, PlacementNames[i], values[i]);
+  } catch (const EInOutError&) {
+    // Where the window stood is a convenience, never a reason to keep it open.
+  }
+  QDialog::done(result);
 }
 
 bool TfrmMsgArchive::eventFilter(QObject* watched, QEvent* event) {

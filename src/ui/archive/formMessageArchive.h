@@ -54,6 +54,8 @@ public:
   void AddToApprovedSenders();
   void PrintList(bool preview);
 
+  void done(int result) override;
+
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
