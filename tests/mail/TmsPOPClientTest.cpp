@@ -17,9 +17,11 @@ using test::TScriptedServer;
 using test::TTestCertificates;
 
 // The login every session below starts with.
-void LoginScript(TScriptedServer& s, const std::string& stat = "+OK 3 4500") {
+// `capa` is the CAPA reply: one "-ERR" line, or "+OK" and the capability lines.
+void LoginScript(TScriptedServer& s, const std::string& stat = "+OK 3 4500",
+                 const std::string& capa = "-ERR unknown command\r\n") {
   s.Line("+OK POP3 ready").Expect("USER joe").Line("+OK").Expect("PASS s3cret").Line("+OK logged in");
-  s.Expect("STAT").Line(stat);
+  s.Expect("CAPA").Send(capa).Expect("STAT").Line(stat);
 }
 
 class POPClientTest : public ::testing::Test {
@@ -156,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
         TLoginFault{"GarbledStat",
                     [](TScriptedServer& s) {
                       s.Line("+OK").Expect("USER joe").Line("+OK").Expect("PASS s3cret").Line("+OK");
-                      s.Expect("STAT").Line("* what").ExpectClose();
+                      s.Expect("CAPA").Line("-ERR").Expect("STAT").Line("* what").ExpectClose();
                     },
                     "* what"},
         TLoginFault{"ClosedAfterGreeting", [](TScriptedServer& s) { s.Line("+OK").Expect("USER joe").Close(); },
@@ -289,7 +291,8 @@ TEST_F(POPTlsTest, StlsDiscardsWhatCameBeforeTheHandshake) {
   // A line injected behind the positive STLS reply must not be read as the USER reply.
   Server.Line("+OK ready").Expect("STLS").Send("+OK begin TLS\r\n-ERR injected\r\n");
   Server.StartTls(Certs.ServerCert(), Certs.ServerKey());
-  Server.Expect("USER joe").Line("+OK").Expect("PASS s3cret").Line("+OK").Expect("STAT").Line("+OK 1 10");
+  Server.Expect("USER joe").Line("+OK").Expect("PASS s3cret").Line("+OK");
+  Server.Expect("CAPA").Line("-ERR").Expect("STAT").Line("+OK 1 10");
   Server.Expect("QUIT").Line("+OK");
   Start();
   Pop.TlsMode = TmsTlsMode::StartTls;
