@@ -188,12 +188,15 @@ void TmsPOPClient::ClearListing() {
   UidsListed = false;
 }
 
-void TmsPOPClient::ParseListing(const std::string& text, bool uids) {
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    std::string_view line(text.data() + start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+void TmsPOPClient::ReadListing(bool uids) {
+  // Line by line: the reply of a large mailbox is never held whole.
+  std::size_t bytes = 0;
+  for (;;) {
+    const std::string line = ReadLine();
     if (line == ".") break;
+    if (line.empty() && PeerClosed())
+      throw EmsProtocolError("The server closed the connection before the end of the reply");
+    bytes += line.size() + 2;
     std::int64_t number = 0;
     const std::string first = ReplyToken(line, 0);
     const std::string second = ReplyToken(line, 1);
@@ -214,13 +217,16 @@ void TmsPOPClient::ParseListing(const std::string& text, bool uids) {
       if (ToInt64(second, size) && size >= 0 && size <= INT32_MAX) entry.Size = static_cast<std::int32_t>(size);
     }
   }
+  LogLine("< ", "(" + std::to_string(bytes) + " bytes)");
 }
 
 void TmsPOPClient::LoadListing(bool pipelined) {
   Exchange([this, pipelined](const TBusyScope& busy) {
     ClearListing();
     if (MessageCount == 0) return;
-    // The listing is stored compactly: it is the one part of a check that grows with the mailbox.
+    // The listing is stored compactly: it is the one part of a check that grows with the
+    // mailbox. Reserved up to a sane count, as the count is the server's word.
+    Listed.reserve(static_cast<std::size_t>(std::min(MessageCount, 1 << 20)));
     if (pipelined) {
       LogLine("> ", "LIST");
       LogLine("> ", "UIDL");
@@ -230,19 +236,13 @@ void TmsPOPClient::LoadListing(bool pipelined) {
     }
     std::string reply;
     if (ReadStatus(reply)) {
-      std::string text;
-      ReadMultiLine(text, -1);
-      LogLine("< ", "(" + std::to_string(text.size()) + " bytes)");
-      ParseListing(text, false);
+      ReadListing(false);
       SizesListed = Listed.size() == static_cast<std::size_t>(MessageCount) &&
                     std::all_of(Listed.begin(), Listed.end(), [](const TListed& l) { return l.Size >= 0; });
     }
     if (!pipelined) SendCommand(busy, "UIDL");
     if (ReadStatus(reply)) {
-      std::string text;
-      ReadMultiLine(text, -1);
-      LogLine("< ", "(" + std::to_string(text.size()) + " bytes)");
-      ParseListing(text, true);
+      ReadListing(true);
       UidsListed = Listed.size() == static_cast<std::size_t>(MessageCount) &&
                    std::all_of(Listed.begin(), Listed.end(), [](const TListed& l) { return l.HasUid; });
     }

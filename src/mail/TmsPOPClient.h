@@ -162,7 +162,7 @@ private:
     std::uint16_t UidLength = 0;
     bool HasUid = false;
   };
-  void ParseListing(const std::string& text, bool uids);
+  void ReadListing(bool uids);
 
   std::vector<std::string> FCapabilities;
   std::vector<TListed> Listed;
