@@ -626,8 +626,16 @@ bool TdataPOP3::CheckWindow(std::vector<TSlot>& slots, bool pipelined) {
     Pop->MailMessage = Msg.get();
     slot.Msg.reset();
   }
-  // Reads the replies of the deletions still due, so that a refused one is reported here.
-  if (pipelined) Pop->Settle();
+  // Reads the replies of the deletions still due, so that a refused one is reported here;
+  // a message the server would not delete was not eaten.
+  if (pipelined) {
+    const std::vector<std::string> refused = Pop->Settle();
+    if (!refused.empty()) {
+      Config.Counters.Eaten -= static_cast<std::int32_t>(refused.size());
+      SessionEaten -= static_cast<std::int32_t>(refused.size());
+      throw EmsServerError(refused.front());
+    }
+  }
   return !abortNoticed;
 }
 

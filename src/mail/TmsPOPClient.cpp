@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdint>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 namespace mailmoat {
@@ -115,8 +116,9 @@ std::string TmsPOPClient::QueuedCommand(TQueued kind, int index) {
 }
 
 void TmsPOPClient::Queue(TQueued kind, int index, std::int64_t expectedBytes) {
+  // A wrong number is the caller's mistake, not the connection's: it stays up.
+  if (index < 0 || index >= MessageCount) throw EmsError("No message " + std::to_string(index + 1) + " to ask for");
   Exchange([&](const TBusyScope&) {
-    if (index < 0 || index >= MessageCount) throw EmsError("No message " + std::to_string(index + 1) + " to ask for");
     const std::string command = QueuedCommand(kind, index);
     LogLine("> ", command);
     SendText(command + "\r\n");
@@ -161,12 +163,9 @@ void TmsPOPClient::SettleQueue() {
   while (!Outstanding.empty()) DropFront();
 }
 
-void TmsPOPClient::Settle() {
+std::vector<std::string> TmsPOPClient::Settle() {
   Exchange([this](const TBusyScope&) { SettleQueue(); });
-  if (DeleteErrors.empty()) return;
-  const std::string error = DeleteErrors.front();
-  DeleteErrors.clear();
-  throw EmsServerError(error);
+  return std::exchange(DeleteErrors, {});
 }
 
 std::string TmsPOPClient::QueuedOrSent(const TBusyScope& busy, TQueued kind, const std::string& command) {

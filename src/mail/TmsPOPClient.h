@@ -78,8 +78,9 @@ public:
   std::int64_t InFlightBytes() const { return FInFlightBytes; }
   // The bytes of commands sent whose replies are still due.
   std::size_t InFlightCommandBytes() const { return FInFlightCommandBytes; }
-  // Reads every reply still due. A refused DELE among them raises EmsServerError.
-  void Settle();
+  // Reads every reply still due; returns the replies of the DELEs among them (and among
+  // those dropped before) that the server refused.
+  std::vector<std::string> Settle();
   // Selects message `index`, clamped to the messages there are; -1 when there are none.
   void SetCurrentMessage(int index);
   // TOP n 1 into MailMessage's header summary (cleared first).

@@ -754,6 +754,25 @@ TEST_F(PipelinedRunTest, AbortStopsAfterTheMessageInHandWhilePipelined) {
   }
 }
 
+TEST_F(CheckRunTest, ADeletionRefusedInAPipelinedWindowIsNotCountedAsEaten) {
+  AddMailbox({{"s1", Mail("s1", "s@example.com", "joe@example.org", "Pills 1", "x")},
+              {"s2", Mail("s2", "s@example.com", "joe@example.org", "Pills 2", "x")},
+              {"s3", Mail("s3", "s@example.com", "joe@example.org", "Pills 3", "x")},
+              {"good", Mail("good", "jane@example.org", "joe@example.org", "Minutes", "x")}});
+  test::TTcpRelay relay(Server->PlainPort);
+  Config->Profiles[0].Port = static_cast<std::uint16_t>(relay.Port());
+  relay.SetFault("DELE", test::TTcpRelay::TFault::ErrReply, 1);
+  Engine->CheckMailboxes(true);
+
+  // The deletions sent with it are committed by the logout that follows.
+  EXPECT_EQ(Left(Users[0]), (std::vector<std::string>{"s2", "good"})) << Log();
+  EXPECT_EQ(Config->Counters.Eaten, 2);
+  EXPECT_TRUE(Logged("! Processing error: -ERR injected fault")) << Log();
+  ASSERT_EQ(Engine->ProfileFailures().size(), 1u);
+  EXPECT_EQ(Engine->ProfileFailures()[0].Error, "-ERR injected fault");
+  EXPECT_GT(relay.MostLinesPerRead(), 1);
+}
+
 TEST_F(CheckRunTest, AMessageThatDoesNotDecodeIsArchivedAsRetrieved) {
   const std::string text =
       "From: s@example.com\r\nTo: joe@example.org\r\nSubject: Pills\r\nMessage-ID: <b64@test.example.org>\r\n"

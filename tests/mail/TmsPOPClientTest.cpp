@@ -85,6 +85,68 @@ TEST_F(POPClientTest, ACheckRunSession) {
   ExpectScriptPlayed();
 }
 
+TEST_F(POPClientTest, RepliesOfCommandsSentAheadGoToTheirCallsInOrder) {
+  LoginScript(Server, "+OK 3 4500", "+OK capabilities\r\nTOP\r\nUIDL\r\npipelining\r\n.\r\n");
+  // Both listing commands arrive before either reply goes out.
+  Server.Expect("LIST").Expect("UIDL");
+  Server.Send("+OK 3 messages\r\n1 100\r\n2 200\r\n3 300\r\n.\r\n")
+      .Send("+OK\r\n1 uid-a\r\n2 uid-b\r\n3 uid-c\r\n.\r\n");
+  Server.Expect("TOP 1 1").Expect("RETR 2").Expect("TOP 3 1").Expect("DELE 1");
+  Server.Send("+OK\r\nSubject: one\r\n\r\n.\r\n");
+  Server.Send("+OK 27 octets\r\nSubject: two\r\n\r\n..\r\n.\r\n");  // never asked for: dropped
+  Server.Send("+OK\r\nSubject: three\r\n\r\n.\r\n").Line("-ERR cannot delete");
+  Server.Expect("LIST 2").Line("+OK 2 200").Expect("QUIT").Line("+OK").ExpectClose();
+  Start();
+
+  Pop.Login();
+  EXPECT_TRUE(Pop.HasCapability("PIPELINING"));
+  EXPECT_TRUE(Pop.HasCapability("UIDL"));
+  Pop.LoadListing(true);
+  EXPECT_TRUE(Pop.ListingComplete());
+  EXPECT_EQ(Pop.ListedSize(1), 200);
+  EXPECT_EQ(Pop.ListedUID(2), "uid-c");
+  Pop.Queue(TmsPOPClient::TQueued::Top, 0, 100);
+  Pop.Queue(TmsPOPClient::TQueued::Retr, 1, 200);
+  Pop.Queue(TmsPOPClient::TQueued::Top, 2, 100);
+  Pop.Queue(TmsPOPClient::TQueued::Dele, 0, 0);
+  EXPECT_EQ(Pop.InFlight(), 4u);
+  EXPECT_EQ(Pop.InFlightBytes(), 400);
+  Pop.SetCurrentMessage(0);
+  Pop.RetrieveHeaders();
+  EXPECT_EQ(Message.Subject(), "one");
+  Pop.SetCurrentMessage(2);
+  Pop.RetrieveHeaders();
+  EXPECT_EQ(Message.Subject(), "three");
+  EXPECT_EQ(Pop.InFlight(), 1u);
+  // Another command reads the reply still due first; the refused DELE is kept for Settle.
+  Pop.SetCurrentMessage(1);
+  EXPECT_EQ(Pop.GetMessageSize(), 200);
+  EXPECT_EQ(Pop.InFlight(), 0u);
+  EXPECT_EQ(Pop.Settle(), (std::vector<std::string>{"-ERR cannot delete"}));
+  EXPECT_TRUE(Pop.Settle().empty());
+  Pop.Logout();
+  ExpectScriptPlayed();
+}
+
+TEST_F(POPClientTest, AReplyThatDoesNotFitAmongThoseSentAheadDropsTheConnection) {
+  LoginScript(Server, "+OK 2 300", "+OK\r\nPIPELINING\r\n.\r\n");
+  Server.Expect("TOP 1 1").Expect("TOP 2 1").Send("+OK\r\nSubject: one\r\n\r\n.\r\n").Line("* what").ExpectClose();
+  Start();
+
+  Pop.Login();
+  Pop.Queue(TmsPOPClient::TQueued::Top, 0, 100);
+  Pop.Queue(TmsPOPClient::TQueued::Top, 1, 100);
+  EXPECT_THROW(Pop.Queue(TmsPOPClient::TQueued::Top, 2, 100), EmsError);  // there is no message 3
+  Pop.SetCurrentMessage(0);
+  Pop.RetrieveHeaders();
+  Pop.SetCurrentMessage(1);
+  EXPECT_THROW(Pop.RetrieveHeaders(), EmsProtocolError);
+  // Closed without QUIT, with nothing left due.
+  EXPECT_FALSE(Pop.Connected());
+  EXPECT_EQ(Pop.InFlight(), 0u);
+  ExpectScriptPlayed();
+}
+
 TEST_F(POPClientTest, MessageSelectionIsClamped) {
   LoginScript(Server, "+OK 0 0");
   Start();
