@@ -76,9 +76,9 @@ void RunPop3(const std::string& host) {
     pop.SetCurrentMessage(0);
     if (pop.MessageCount > 1) {
       // Replies for commands sent ahead, one of them never asked for.
-      pop.Queue(TmsPOPClient::TQueued::Top, 1, 100);
-      pop.Queue(TmsPOPClient::TQueued::Top, 0, 100);
-      pop.Queue(TmsPOPClient::TQueued::Dele, 1, 0);
+      pop.Queue(mailmoat::TmsPOPClient::TQueued::Top, 1, 100);
+      pop.Queue(mailmoat::TmsPOPClient::TQueued::Top, 0, 100);
+      pop.Queue(mailmoat::TmsPOPClient::TQueued::Dele, 1, 0);
     }
     pop.RetrieveHeaders();
     pop.Settle();

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <utility>
@@ -54,11 +55,15 @@ public:
       }
     }
   }
-  ~TRbldnsdServer() {
+  ~TRbldnsdServer() { Stop(); }
+
+  // Stops the server; its port answers nothing from then on.
+  void Stop() {
     if (Pid == 0) return;
     ::kill(Pid, SIGTERM);
-    for (int i = 0; i < 100 && ::kill(Pid, 0) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    if (::kill(Pid, 0) == 0) ::kill(Pid, SIGKILL);
+    for (int i = 0; i < 100 && !Gone(Pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!Gone(Pid)) ::kill(Pid, SIGKILL);
+    Pid = 0;
   }
   TRbldnsdServer(const TRbldnsdServer&) = delete;
   TRbldnsdServer& operator=(const TRbldnsdServer&) = delete;
@@ -66,8 +71,22 @@ public:
   bool Running() const { return Pid != 0; }
   // "127.0.0.1:port", as the DNS server setting takes it.
   std::string Address() const { return "127.0.0.1:" + std::to_string(Port); }
+  std::string Log() const {
+    std::ifstream in(Dir / "rbldnsd.log", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
 
 private:
+  // The daemon is not this process's child; one that nobody has reaped counts as gone.
+  static bool Gone(pid_t pid) {
+    if (::kill(pid, 0) != 0) return true;
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.starts_with("State:")) return line.find('Z') != std::string::npos;
+    }
+    return false;
+  }
+
   static int FreeUdpPort() {
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in addr{};
