@@ -563,9 +563,6 @@ bool TdataPOP3::CheckWindow(std::vector<TSlot>& slots, bool pipelined) {
                                          "...attempting to continue with next message (error: " + slot.HeaderError +
                                          ")");
         } else {
-          SetMessageStatus("Checking message " + std::to_string(n + 1) + " of " + std::to_string(Pop->MessageCount));
-          View.StepProgress(1);
-          Config.Ui.ProcessMessages();
           Reason.clear();
           ++Config.Counters.Processed;
           if (Config.CheckAndView) TakeListSummary();
@@ -597,12 +594,19 @@ bool TdataPOP3::CheckWindow(std::vector<TSlot>& slots, bool pipelined) {
   std::size_t next = 0;
   for (std::size_t i = 0; i < staged; ++i) {
     TSlot& slot = slots[i];
-    // Abort stops after the message in hand; the ones after it were only looked at.
-    if (i > 0 && !abortNoticed && Config.AbortRequested) {
+    // Abort stops after the message in hand, the one the window showed last; the ones after
+    // it were only looked at.
+    if (Config.AbortRequested) {
       takeBack(i);
       return false;
     }
     if (pipelined) QueueRetrievals(slots, next, staged);
+    // The window shows the message whose turn it is, as Abort stops after it.
+    if (slot.HaveHeaders) {
+      SetMessageStatus("Checking message " + std::to_string(slot.N + 1) + " of " + std::to_string(Pop->MessageCount));
+      View.StepProgress(1);
+      Config.Ui.ProcessMessages();
+    }
     for (const std::string& line : slot.Lines) Config.WriteLog(line);
     slot.Lines.clear();
     TakeSlot(slot);
