@@ -172,7 +172,11 @@ void TdataPOP3::CreateClient(bool eat) {
       Config.Log(TLogClass::All, std::string("! DNS blacklist checks are off for this check: ") + e.what());
     }
   }
-  if (Resolver) Blacklist = std::make_unique<TBlacklistLookup>(Config, *Resolver);
+  if (Resolver) {
+    Blacklist = std::make_unique<TBlacklistLookup>(Config, *Resolver);
+    Blacklist->RememberAnswers = true;
+  }
+  if (Blacklist && anyBlacklist) Blacklist->SelfTest();
 }
 
 void TdataPOP3::DropClient() {
@@ -389,6 +393,49 @@ void TdataPOP3::FinishRun(bool aborted) {
   if (View.HiddenInTray()) View.HideToTray();
 }
 
+// One message of a window, from its header retrieval to the end of its checks.
+struct TdataPOP3::TSlot {
+  enum class TNext { Nothing, BodyRules, Reject };
+
+  int N = 0;
+  int Size = -1;
+  std::string Uidl;
+  std::unique_ptr<TmsMessage> Msg;
+  bool HaveHeaders = false;
+  std::string HeaderError;
+  // Set by the header stages: what the second half still does.
+  TNext Next = TNext::Nothing;
+  std::string Reason;
+  std::string ListReason;
+  std::string ArchiveReason;
+  bool RetrieveFirst = false;
+  THdrRec Summary;
+  // The log lines of its header stages, written when its turn in message order comes, and
+  // what those stages counted, taken back when it is not checked to its end after all.
+  std::vector<std::string> Lines;
+  TRunCounters Counted;
+  std::int32_t Cleaned = 0;
+};
+
+namespace {
+
+void AddCounters(TRunCounters& to, const TRunCounters& c, int sign) {
+  to.Processed += sign * c.Processed;
+  to.Eaten += sign * c.Eaten;
+  to.FailedHeaderRules += sign * c.FailedHeaderRules;
+  to.FailedBodyRules += sign * c.FailedBodyRules;
+  to.NoValidAddresses += sign * c.NoValidAddresses;
+  to.ApprovedSenders += sign * c.ApprovedSenders;
+  to.Oversized += sign * c.Oversized;
+  to.AlwaysAccept += sign * c.AlwaysAccept;
+  to.BlacklistRejections += sign * c.BlacklistRejections;
+}
+
+// A TOP reply is the header block and one line; this much is counted for it in flight.
+constexpr std::int64_t HeaderReplyEstimate = 8192;
+
+}  // namespace
+
 void TdataPOP3::CheckProfile() {
   const int count = Pop->MessageCount;
   Config.HdrRecList.clear();
@@ -397,33 +444,203 @@ void TdataPOP3::CheckProfile() {
   Config.Log(TLogClass::Normal, "@ Server has " + std::to_string(count) + " messages waiting (" +
                                     std::to_string(Pop->TotalSize) + " bytes total)");
   SetPOPStatus("Processing messages...");
-  for (int n = 0; n < count; ++n) {
-    if (Config.AbortRequested) {
+  const bool canPipeline = Pipelining && Pop->HasCapability("PIPELINING");
+  Pop->LoadListing(canPipeline);
+  // A per-message LIST or UIDL cannot go out between replies still due.
+  const bool pipelined = canPipeline && Pop->ListingComplete();
+  PipelinedDeletes = pipelined;
+  const int window = pipelined ? std::max(1, WindowMessages) : 1;
+  for (int first = 0; first < count; first += window) {
+    std::vector<TSlot> slots(static_cast<std::size_t>(std::min(window, count - first)));
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+      slots[i].N = first + static_cast<int>(i);
+      slots[i].Msg = std::make_unique<TmsMessage>();
+      slots[i].Msg->OnProcessMessages = [this] { Config.Ui.ProcessMessages(); };
+    }
+    if (!CheckWindow(slots, pipelined)) {
       Config.HdrRecList.clear();
       return;
     }
-    Pop->SetCurrentMessage(n);
+  }
+  // The rows of a window's body stages come after those of its header stages.
+  std::stable_sort(Config.HdrRecList.begin(), Config.HdrRecList.end(),
+                   [](const THdrRec& a, const THdrRec& b) { return a.MsgNumber < b.MsgNumber; });
+  if (Config.CheckAndView) DeletionPass();
+  if (Config.AutoViewRun && View.HiddenInTray()) View.HideToTray();
+}
+
+void TdataPOP3::TakeSlot(TSlot& slot) {
+  std::swap(Msg, slot.Msg);
+  Pop->MailMessage = Msg.get();
+  Pop->SetCurrentMessage(slot.N);
+}
+
+void TdataPOP3::ReadHeaders(std::vector<TSlot>& slots, bool pipelined) {
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    // TOP commands are a few bytes each: a window of them fits the socket buffers on both
+    // sides, so sending never waits for the server while its replies wait for this side.
+    while (pipelined && next < slots.size() &&
+           (next == i || Pop->InFlightBytes() + HeaderReplyEstimate <= WindowBytes)) {
+      const int size = Pop->ListedSize(slots[next].N);
+      Pop->Queue(TmsPOPClient::TQueued::Top, slots[next].N, std::min<std::int64_t>(size, HeaderReplyEstimate));
+      ++next;
+    }
+    TSlot& slot = slots[i];
+    Pop->MailMessage = slot.Msg.get();
+    Pop->SetCurrentMessage(slot.N);
     try {
       Pop->RetrieveHeaders();
     } catch (const std::exception& e) {
+      Pop->MailMessage = Msg.get();
       // Only a plain "-ERR" leaves a connection to go on with.
       if (!Pop->Connected()) throw;
-      Config.Log(TLogClass::All, "! Error trying to retrieve headers for msg # " + std::to_string(n + 1) +
-                                     "...attempting to continue with next message (error: " + e.what() + ")");
+      slot.HeaderError = e.what();
       continue;
     }
-    const int size = Pop->GetMessageSize();
-    const std::string uidl = Pop->GetMessageUID();
-    SetMessageStatus("Checking message " + std::to_string(n + 1) + " of " + std::to_string(count));
-    View.StepProgress(1);
-    Config.Ui.ProcessMessages();
-    Reason.clear();
-    ++Config.Counters.Processed;
-    if (Config.CheckAndView) TakeListSummary();
-    ClassifyMessage(n, size, uidl);
+    Pop->MailMessage = Msg.get();
+    slot.HaveHeaders = true;
+    slot.Size = Pop->ListedSize(slot.N);
+    slot.Uidl = Pop->ListedUID(slot.N);
   }
-  if (Config.CheckAndView) DeletionPass();
-  if (Config.AutoViewRun && View.HiddenInTray()) View.HideToTray();
+}
+
+void TdataPOP3::QueueRetrievals(std::vector<TSlot>& slots, std::size_t& next, std::size_t upTo) {
+  const std::size_t current = next;
+  for (; next < upTo; ++next) {
+    const TSlot& slot = slots[next];
+    const bool retrieve =
+        slot.Next == TSlot::TNext::BodyRules ||
+        (slot.Next == TSlot::TNext::Reject && slot.RetrieveFirst && Profile.Archive && !Profile.ArchiveDir.empty());
+    if (!retrieve) continue;
+    const std::int64_t expected = std::max(slot.Size, 0) + 1024;
+    // The message whose turn it is always goes out.
+    if (next > current && (Pop->InFlight() >= static_cast<std::size_t>(std::max(1, WindowMessages)) ||
+                           Pop->InFlightBytes() + expected > WindowBytes))
+      return;
+    Pop->Queue(TmsPOPClient::TQueued::Retr, slot.N, expected);
+  }
+}
+
+bool TdataPOP3::CheckWindow(std::vector<TSlot>& slots, bool pipelined) {
+  if (Config.AbortRequested) return false;
+  ReadHeaders(slots, pipelined);
+  if (Blacklist) {
+    // The relays of the whole window are looked up together; each stage then finds its answer.
+    std::vector<const TmsMessage*> headers;
+    for (const TSlot& slot : slots)
+      if (slot.HaveHeaders) headers.push_back(slot.Msg.get());
+    Blacklist->Prefetch(headers);
+  }
+
+  // The header stages of each message in turn; their log lines wait for the second half.
+  std::size_t staged = 0;
+  bool abortNoticed = false;
+  {
+    TSlot* current = nullptr;
+    const auto release = [&] {
+      Config.HeldLog = nullptr;
+      Deferring = nullptr;
+      if (current != nullptr) std::swap(Msg, current->Msg);
+      current = nullptr;
+      Pop->MailMessage = Msg.get();
+    };
+    try {
+      for (TSlot& slot : slots) {
+        if (Config.AbortRequested) {
+          abortNoticed = true;
+          break;
+        }
+        const TRunCounters before = Config.Counters;
+        const std::int32_t cleanBefore = Config.CleanCount;
+        Config.HeldLog = &slot.Lines;
+        current = &slot;
+        TakeSlot(slot);
+        Deferring = &slot;
+        const int n = slot.N;
+        if (!slot.HaveHeaders) {
+          Config.Log(TLogClass::All, "! Error trying to retrieve headers for msg # " + std::to_string(n + 1) +
+                                         "...attempting to continue with next message (error: " + slot.HeaderError +
+                                         ")");
+        } else {
+          Reason.clear();
+          ++Config.Counters.Processed;
+          if (Config.CheckAndView) TakeListSummary();
+          ClassifyMessage(n, slot.Size, slot.Uidl);
+          slot.Reason = Reason;
+          slot.Summary = ListSummary;
+        }
+        release();
+        slot.Counted = Config.Counters;
+        AddCounters(slot.Counted, before, -1);
+        slot.Cleaned = Config.CleanCount - cleanBefore;
+        ++staged;
+      }
+    } catch (...) {
+      release();
+      throw;
+    }
+  }
+
+  // Takes back what the header stages of slots [from, staged) counted: they are not checked.
+  const auto takeBack = [&](std::size_t from) {
+    for (std::size_t k = from; k < staged; ++k) {
+      AddCounters(Config.Counters, slots[k].Counted, -1);
+      Config.CleanCount -= slots[k].Cleaned;
+    }
+  };
+
+  // In message order: the lines held, then retrieval, body rules, archiving and deletion.
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < staged; ++i) {
+    TSlot& slot = slots[i];
+    // Abort stops after the message in hand, the one the window showed last; the ones after
+    // it were only looked at.
+    if (Config.AbortRequested) {
+      takeBack(i);
+      return false;
+    }
+    if (pipelined) QueueRetrievals(slots, next, staged);
+    // The window shows the message whose turn it is, as Abort stops after it.
+    if (slot.HaveHeaders) {
+      SetMessageStatus("Checking message " + std::to_string(slot.N + 1) + " of " + std::to_string(Pop->MessageCount));
+      View.StepProgress(1);
+      Config.Ui.ProcessMessages();
+    }
+    for (const std::string& line : slot.Lines) Config.WriteLog(line);
+    slot.Lines.clear();
+    TakeSlot(slot);
+    Reason = slot.Reason;
+    ListSummary = std::move(slot.Summary);
+    try {
+      switch (slot.Next) {
+        case TSlot::TNext::Nothing: break;
+        case TSlot::TNext::BodyRules: BodyRules(slot.N, slot.Size, slot.Uidl); break;
+        case TSlot::TNext::Reject:
+          Reject(slot.N, slot.Size, slot.Uidl, slot.ListReason, slot.ArchiveReason, slot.RetrieveFirst);
+          break;
+      }
+    } catch (...) {
+      std::swap(Msg, slot.Msg);
+      Pop->MailMessage = Msg.get();
+      takeBack(i + 1);
+      throw;
+    }
+    std::swap(Msg, slot.Msg);
+    Pop->MailMessage = Msg.get();
+    slot.Msg.reset();
+  }
+  // Reads the replies of the deletions still due, so that a refused one is reported here;
+  // a message the server would not delete was not eaten.
+  if (pipelined) {
+    const std::vector<std::string> refused = Pop->Settle();
+    if (!refused.empty()) {
+      Config.Counters.Eaten -= static_cast<std::int32_t>(refused.size());
+      SessionEaten -= static_cast<std::int32_t>(refused.size());
+      throw EmsServerError(refused.front());
+    }
+  }
+  return !abortNoticed;
 }
 
 void TdataPOP3::TakeListSummary() {
@@ -568,6 +785,15 @@ void TdataPOP3::BodyStage(int n, int size, const std::string& uidl) {
     if (view) AddHdrRec("ok", size, uidl, n);
     return;
   }
+  if (Deferring != nullptr) {
+    Deferring->Next = TSlot::TNext::BodyRules;
+    return;
+  }
+  BodyRules(n, size, uidl);
+}
+
+void TdataPOP3::BodyRules(int n, int size, const std::string& uidl) {
+  const bool view = Config.CheckAndView;
   try {
     Pop->RetrieveMessage();
   } catch (const std::exception& e) {
@@ -593,6 +819,14 @@ void TdataPOP3::Reject(int n, int size, const std::string& uidl, const std::stri
     return;
   }
   if (!Eat) return;
+  if (Deferring != nullptr) {
+    // Archiving needs the whole message: it is retrieved with the others of its window.
+    Deferring->Next = TSlot::TNext::Reject;
+    Deferring->ListReason = listReason;
+    Deferring->ArchiveReason = archiveReason;
+    Deferring->RetrieveFirst = retrieveFirst;
+    return;
+  }
   const std::string number = std::to_string(n + 1);
   if (Profile.Archive) {
     SetMessageStatus("Archiving message " + number);
@@ -603,7 +837,12 @@ void TdataPOP3::Reject(int n, int size, const std::string& uidl, const std::stri
     }
   }
   SetMessageStatus("Deleting message " + number);
-  Pop->DeleteMessage();
+  // Sent only now that the archive file is complete and flushed.
+  if (PipelinedDeletes) {
+    Pop->Queue(TmsPOPClient::TQueued::Dele, n, 0);
+  } else {
+    Pop->DeleteMessage();
+  }
   ++Config.Counters.Eaten;
   ++SessionEaten;
 }

@@ -77,6 +77,13 @@ public:
   int TimeOutSeconds = 60;
   // Milliseconds between keep-alive commands while the check-and-view list is open.
   int KeepAliveIntervalMs = 15000;
+  // False: one command at a time even where the server offers pipelining (RFC 2449).
+  bool Pipelining = true;
+  // A pipelined check works on this many messages at a time, with at most this many reply
+  // bytes (by the listed sizes) in flight: what it holds stays bounded by the window, not
+  // by the mailbox.
+  int WindowMessages = 100;
+  std::int64_t WindowBytes = 1024 * 1024;
   // Makes the resolver of the blacklist stage; empty: c-ares with the configured DNS server.
   std::function<std::unique_ptr<TDnsResolver>()> MakeResolver;
 
@@ -103,8 +110,18 @@ private:
   // One logged-in connection: every message through the stages, then the deletion pass in
   // check-and-view mode.
   void CheckProfile();
+  // One window of messages: their headers (TOP), the header stages of each in order, then
+  // in order again the retrievals (RETR), body stages, archiving and deletions. False when
+  // Abort stopped it.
+  struct TSlot;
+  bool CheckWindow(std::vector<TSlot>& slots, bool pipelined);
+  void ReadHeaders(std::vector<TSlot>& slots, bool pipelined);
+  void FinishMessage(TSlot& slot, bool pipelined);
+  void QueueRetrievals(std::vector<TSlot>& slots, std::size_t& next, std::size_t upTo);
+  void TakeSlot(TSlot& slot);
   void ClassifyMessage(int n, int size, const std::string& uidl);
   void BodyStage(int n, int size, const std::string& uidl);
+  void BodyRules(int n, int size, const std::string& uidl);
   void Reject(int n, int size, const std::string& uidl, const std::string& listReason, const std::string& archiveReason,
               bool retrieveFirst);
   // The header tests and header rules; the reason text is set when one fires.
@@ -144,6 +161,8 @@ private:
   THdrRec ListSummary;            // the list fields of the message being classified, from its headers
   bool AddressCheckOn = false;    // the valid-address stage runs in this check
   std::int32_t SessionEaten = 0;  // deletions sent on the current connection
+  TSlot* Deferring = nullptr;     // the message in its header stages; its later work waits
+  bool PipelinedDeletes = false;  // DELEs go out without waiting for the one before
   int FailureNoted = -1;          // the profile index of the last entry of ProfileFailures
 
   int KeepAliveId = 0;

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include <vector>
 
 namespace mailmoat {
 
@@ -46,7 +47,17 @@ public:
   // unconditional writer for lines of class All. Both throw EInOutError on a log file error.
   bool LogOn(TLogClass cls) const { return LogLevelAdmits(LoggingLevel, cls); }
   void Log(TLogClass cls, const std::string& message);
-  void WriteLog(const std::string& message) { ActivityLog.WriteLog(message); }
+  void WriteLog(const std::string& message) {
+    if (HeldLog != nullptr) {
+      HeldLog->push_back(message);
+    } else {
+      ActivityLog.WriteLog(message);
+    }
+  }
+  // While set, the lines that pass their class test go into this list instead of the file,
+  // for the caller to write later with WriteLog: the check run works ahead on several
+  // messages and writes each one's lines in message order.
+  std::vector<std::string>* HeldLog = nullptr;
   void TrimLog(int days) { ActivityLog.TrimLog(days); }
   // Log() and WriteLog() for lines whose loss must not stop what they report: a failure to
   // write the line is swallowed, and the result says whether it was written (or, for TryLog,

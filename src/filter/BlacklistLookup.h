@@ -1,15 +1,18 @@
 #pragma once
 
+#include "filter/DnsResolver.h"
 #include "filter/RegexCache.h"
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace mailmoat {
 
 class TConfigData;
-class TDnsResolver;
 class TmsMessage;
 
 // The DNS blacklist stage: finds the relay address in the chosen Received line and asks the
@@ -40,11 +43,39 @@ public:
   // Asks one blacklist at a time instead (for comparison in benchmarks); same results.
   bool Sequential = false;
 
+  // The RFC 5782 test of every enabled blacklist: 127.0.0.2 must be listed and 127.0.0.1
+  // must not. One that fails (a zone that lists everything would reject every message; one
+  // that does not answer would only cost time) is skipped by this object from then on,
+  // after one "! " log line saying why. All are asked at once.
+  void SelfTest();
+  bool Skipped(std::size_t index) const { return index < FSkipped.size() && FSkipped[index]; }
+
+  // Keeps the answers for each relay address for the object's life (one check run), so a
+  // relay that sent many messages is asked about once.
+  bool RememberAnswers = false;
+  // With RememberAnswers: looks up the relay addresses of all `messages` at once, for
+  // BlacklistLookup to find them answered. Logs nothing: the lines of each look-up are
+  // logged where it is used.
+  void Prefetch(const std::vector<const TmsMessage*>& messages);
+
 private:
+  // The answers for one relay address, one per enabled blacklist.
+  struct TAnswers {
+    std::vector<std::size_t> Tables;  // indexes into Blacklists
+    std::vector<std::optional<TDnsAnswer>> Answers;
+    std::size_t Decided = 0;  // the first in table order that lists the address; Tables.size() for none
+  };
+  // The relay address in the chosen Received line; empty when there is none.
+  std::string RelayAddress(const std::string& line);
+  void StartAnswers(const std::string& address, TAnswers& answers, std::vector<std::string>& names) const;
+  static bool Settle(TAnswers& answers);
+
   TConfigData& Config;
   TDnsResolver& Resolver;
   TRegexCache Regex;
   std::set<std::string> ReportedOddAnswers;  // blacklist names
+  std::vector<bool> FSkipped;
+  std::map<std::string, TAnswers> Cache;  // by relay address
 };
 
 // The blacklist entry dialog's test of a lookup suffix: whether "2.0.0.127." + `suffix`, as

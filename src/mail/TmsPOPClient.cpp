@@ -5,9 +5,11 @@
 #include "mail/TmsMessage.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 namespace mailmoat {
@@ -78,6 +80,7 @@ auto TmsPOPClient::Exchange(TOperation operation) {
   try {
     return operation(busy);
   } catch (const EmsProtocolError&) {
+    Outstanding.clear();
     Abandon();
     throw;
   } catch (const EmsServerError&) {
@@ -86,6 +89,7 @@ auto TmsPOPClient::Exchange(TOperation operation) {
   } catch (...) {
     // After a time-out or a broken stream a late reply would be taken as the answer to the
     // next command; only a new connection is safe.
+    Outstanding.clear();
     Abandon();
     throw;
   }
@@ -95,8 +99,176 @@ void TmsPOPClient::SendCommand(const TBusyScope&, const std::string& command) {
   // A line break in a user name or password would smuggle in commands of its own.
   if (command.find_first_of("\r\n") != std::string::npos)
     throw EmsError("Line breaks are not allowed in a POP3 command");
+  // Replies of commands sent ahead come first.
+  SettleQueue();
   LogLine("> ", command.starts_with("PASS ") ? std::string_view("PASS ********") : std::string_view(command));
   SendText(command + "\r\n");
+}
+
+std::string TmsPOPClient::QueuedCommand(TQueued kind, int index) {
+  const std::string number = std::to_string(index + 1);
+  switch (kind) {
+    case TQueued::Top: return "TOP " + number + " 1";
+    case TQueued::Retr: return "RETR " + number;
+    case TQueued::Dele: return "DELE " + number;
+  }
+  return {};
+}
+
+void TmsPOPClient::Queue(TQueued kind, int index, std::int64_t expectedBytes) {
+  // A wrong number is the caller's mistake, not the connection's: it stays up.
+  if (index < 0 || index >= MessageCount) throw EmsError("No message " + std::to_string(index + 1) + " to ask for");
+  Exchange([&](const TBusyScope&) {
+    const std::string command = QueuedCommand(kind, index);
+    LogLine("> ", command);
+    SendText(command + "\r\n");
+    Outstanding.push_back({kind, index, expectedBytes, command.size() + 2});
+    FInFlightBytes += expectedBytes;
+    FInFlightCommandBytes += command.size() + 2;
+  });
+}
+
+void TmsPOPClient::DropFront() {
+  const TOutstanding front = Outstanding.front();
+  Outstanding.pop_front();
+  FInFlightBytes -= front.Expected;
+  FInFlightCommandBytes -= front.CommandBytes;
+  std::string reply;
+  const bool ok = ReadStatus(reply);
+  if (ok && front.Kind != TQueued::Dele) {
+    std::string dropped;
+    ReadMultiLine(dropped, -1);
+    LogLine("< ", "(" + std::to_string(dropped.size()) + " bytes, not wanted)");
+  }
+  if (!ok && front.Kind == TQueued::Dele) DeleteErrors.push_back(reply);
+}
+
+bool TmsPOPClient::AwaitQueued(TQueued kind, std::string& reply) {
+  const bool wanted = std::any_of(Outstanding.begin(), Outstanding.end(),
+                                  [&](const TOutstanding& o) { return o.Kind == kind && o.Index == CurrentMessage; });
+  if (!wanted) {
+    SettleQueue();
+    return false;
+  }
+  while (Outstanding.front().Kind != kind || Outstanding.front().Index != CurrentMessage) DropFront();
+  const TOutstanding front = Outstanding.front();
+  Outstanding.pop_front();
+  FInFlightBytes -= front.Expected;
+  FInFlightCommandBytes -= front.CommandBytes;
+  if (!ReadStatus(reply)) throw EmsServerError(reply);
+  return true;
+}
+
+void TmsPOPClient::SettleQueue() {
+  while (!Outstanding.empty()) DropFront();
+}
+
+std::vector<std::string> TmsPOPClient::Settle() {
+  Exchange([this](const TBusyScope&) { SettleQueue(); });
+  return std::exchange(DeleteErrors, {});
+}
+
+std::string TmsPOPClient::QueuedOrSent(const TBusyScope& busy, TQueued kind, const std::string& command) {
+  std::string reply;
+  if (AwaitQueued(kind, reply)) return reply;
+  return Command(busy, command);
+}
+
+bool TmsPOPClient::HasCapability(std::string_view name) const {
+  return std::find(FCapabilities.begin(), FCapabilities.end(), name) != FCapabilities.end();
+}
+
+void TmsPOPClient::ClearListing() {
+  Listed.clear();
+  Listed.shrink_to_fit();
+  UidText.clear();
+  UidText.shrink_to_fit();
+  SizesListed = false;
+  UidsListed = false;
+}
+
+void TmsPOPClient::ReadListing(bool uids) {
+  // Line by line: the reply of a large mailbox is never held whole.
+  std::size_t bytes = 0;
+  for (;;) {
+    const std::string line = ReadLine();
+    if (line == ".") break;
+    if (line.empty() && PeerClosed())
+      throw EmsProtocolError("The server closed the connection before the end of the reply");
+    bytes += line.size() + 2;
+    std::int64_t number = 0;
+    const std::string first = ReplyToken(line, 0);
+    const std::string second = ReplyToken(line, 1);
+    // A line that does not fit leaves its message to the per-message form.
+    if (!ToInt64(first, number) || number < 1 || number > MessageCount || second.empty()) continue;
+    const std::size_t index = static_cast<std::size_t>(number - 1);
+    if (Listed.size() <= index) Listed.resize(index + 1);
+    TListed& entry = Listed[index];
+    if (uids) {
+      // RFC 1939: at most 70 characters.
+      if (second.size() > 70) continue;
+      entry.UidAt = static_cast<std::uint32_t>(UidText.size());
+      entry.UidLength = static_cast<std::uint16_t>(second.size());
+      entry.HasUid = true;
+      UidText += second;
+    } else {
+      std::int64_t size = 0;
+      if (ToInt64(second, size) && size >= 0 && size <= INT32_MAX) entry.Size = static_cast<std::int32_t>(size);
+    }
+  }
+  LogLine("< ", "(" + std::to_string(bytes) + " bytes)");
+}
+
+void TmsPOPClient::LoadListing(bool pipelined) {
+  Exchange([this, pipelined](const TBusyScope& busy) {
+    ClearListing();
+    if (MessageCount == 0) return;
+    // The listing is stored compactly: it is the one part of a check that grows with the
+    // mailbox. Reserved up to a sane count, as the count is the server's word.
+    Listed.reserve(static_cast<std::size_t>(std::min(MessageCount, 1 << 20)));
+    if (pipelined) {
+      LogLine("> ", "LIST");
+      LogLine("> ", "UIDL");
+      SendText("LIST\r\nUIDL\r\n");
+    } else {
+      SendCommand(busy, "LIST");
+    }
+    std::string reply;
+    if (ReadStatus(reply)) {
+      ReadListing(false);
+      SizesListed = Listed.size() == static_cast<std::size_t>(MessageCount) &&
+                    std::all_of(Listed.begin(), Listed.end(), [](const TListed& l) { return l.Size >= 0; });
+    }
+    if (!pipelined) SendCommand(busy, "UIDL");
+    if (ReadStatus(reply)) {
+      ReadListing(true);
+      UidsListed = Listed.size() == static_cast<std::size_t>(MessageCount) &&
+                   std::all_of(Listed.begin(), Listed.end(), [](const TListed& l) { return l.HasUid; });
+    }
+  });
+}
+
+int TmsPOPClient::ListedSize(int index) {
+  if (index >= 0 && static_cast<std::size_t>(index) < Listed.size() &&
+      Listed[static_cast<std::size_t>(index)].Size >= 0)
+    return Listed[static_cast<std::size_t>(index)].Size;
+  const int current = CurrentMessage;
+  SetCurrentMessage(index);
+  const int size = GetMessageSize();
+  CurrentMessage = current;
+  return size;
+}
+
+std::string TmsPOPClient::ListedUID(int index) {
+  if (index >= 0 && static_cast<std::size_t>(index) < Listed.size() && Listed[static_cast<std::size_t>(index)].HasUid) {
+    const TListed& entry = Listed[static_cast<std::size_t>(index)];
+    return UidText.substr(entry.UidAt, entry.UidLength);
+  }
+  const int current = CurrentMessage;
+  SetCurrentMessage(index);
+  std::string uid = GetMessageUID();
+  CurrentMessage = current;
+  return uid;
 }
 
 std::string TmsPOPClient::ReadReply() {
@@ -132,6 +304,12 @@ void TmsPOPClient::Login() {
     MessageCount = 0;
     TotalSize = 0;
     CurrentMessage = -1;
+    FCapabilities.clear();
+    ClearListing();
+    Outstanding.clear();
+    FInFlightBytes = 0;
+    FInFlightCommandBytes = 0;
+    DeleteErrors.clear();
     OpenLog();
     Connect();
     std::string greeting;
@@ -158,6 +336,19 @@ void TmsPOPClient::Login() {
     }
     Command(busy, "USER " + UserName.substr(0, 255));
     Command(busy, "PASS " + Password.substr(0, 255));
+    // Asked after the login: a server may announce more once it knows the user.
+    SendCommand(busy, "CAPA");
+    std::string capa;
+    if (ReadStatus(capa)) {
+      std::string text;
+      ReadMultiLine(text, -1);
+      for (const std::string& line : SplitLines(text)) {
+        if (line == "." || line.empty()) continue;
+        std::string name = ReplyToken(line, 0);
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        FCapabilities.push_back(name);
+      }
+    }
     CurrentMessage = -1;
     const std::string stat = Command(busy, "STAT");
     const std::string rest = stat.size() > 4 ? stat.substr(4) : std::string();
@@ -184,7 +375,7 @@ void TmsPOPClient::SetCurrentMessage(int index) {
 
 void TmsPOPClient::RetrieveHeaders() {
   Exchange([this](const TBusyScope& busy) {
-    Command(busy, "TOP " + MessageNumber() + " 1");
+    QueuedOrSent(busy, TQueued::Top, "TOP " + MessageNumber() + " 1");
     std::string response;
     ReadMultiLine(response, -1);
     LogLine("< ", "(" + std::to_string(response.size()) + " bytes)");
@@ -198,7 +389,7 @@ void TmsPOPClient::RetrieveMessage() {
   Exchange([this](const TBusyScope& busy) {
     if (MailMessage != nullptr) MailMessage->Clear();
     if (OnRetrievingMessage) OnRetrievingMessage();
-    const std::string status = Command(busy, "RETR " + MessageNumber());
+    const std::string status = QueuedOrSent(busy, TQueued::Retr, "RETR " + MessageNumber());
     std::int64_t size = -1;
     if (!ToInt64(ReplyToken(status, 1), size)) size = -1;
     std::string response;
@@ -231,12 +422,12 @@ std::string TmsPOPClient::GetMessageUID() {
 }
 
 void TmsPOPClient::DeleteMessage() {
-  Exchange([this](const TBusyScope& busy) { Command(busy, "DELE " + MessageNumber()); });
+  Exchange([this](const TBusyScope& busy) { QueuedOrSent(busy, TQueued::Dele, "DELE " + MessageNumber()); });
 }
 
 void TmsPOPClient::SendKeepAlive(const std::string& command) {
   // A tick that comes while another command waits for its reply is simply skipped.
-  if (Busy) return;
+  if (Busy || !Outstanding.empty()) return;
   Exchange([this, &command](const TBusyScope& busy) {
     SendCommand(busy, command);
     std::string reply;

@@ -2,9 +2,12 @@
 
 #include "mail/TmsClientSocket.h"
 
+#include <cstddef>
+#include <deque>
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mailmoat {
 
@@ -42,8 +45,42 @@ public:
   int CurrentMessage = -1;
 
   // Connects, reads the greeting, upgrades with STLS when TlsMode asks for it (a server
-  // that refuses fails the login before the password is sent), sends USER, PASS and STAT.
+  // that refuses fails the login before the password is sent), sends USER, PASS, CAPA
+  // (RFC 2449) and STAT.
   void Login();
+
+  // The capabilities the server announced after the login, their names upper-cased; empty
+  // when it refused CAPA.
+  const std::vector<std::string>& Capabilities() const { return FCapabilities; }
+  bool HasCapability(std::string_view name) const;
+
+  // Sends LIST and UIDL for all messages at once (both before either reply when
+  // `pipelined`), so that the sizes and ids cost no command per message. A form the server
+  // refuses ("-ERR") is asked per message instead, by ListedSize and ListedUID.
+  void LoadListing(bool pipelined);
+  // Whether the listing holds both the sizes and the ids of every message.
+  bool ListingComplete() const { return SizesListed && UidsListed; }
+  // The size of message `index` from the listing, or by LIST n where the listing has none.
+  int ListedSize(int index);
+  // The id of message `index` from the listing, or by UIDL n where the listing has none.
+  std::string ListedUID(int index);
+
+  // Pipelining (RFC 2449): a command sent ahead of the call that reads its reply. That call
+  // (RetrieveHeaders, RetrieveMessage, DeleteMessage for the same message) then reads the
+  // reply instead of sending the command again. Replies come in the order the commands
+  // went out; one that no call asks for is read and dropped when a later one is wanted,
+  // and any other command first reads every reply still due.
+  enum class TQueued { Top, Retr, Dele };
+  // Sends the command for message `index` (0-based). `expectedBytes` is what its reply is
+  // likely to take, counted in InFlightBytes.
+  void Queue(TQueued kind, int index, std::int64_t expectedBytes);
+  std::size_t InFlight() const { return Outstanding.size(); }
+  std::int64_t InFlightBytes() const { return FInFlightBytes; }
+  // The bytes of commands sent whose replies are still due.
+  std::size_t InFlightCommandBytes() const { return FInFlightCommandBytes; }
+  // Reads every reply still due; returns the replies of the DELEs among them (and among
+  // those dropped before) that the server refused.
+  std::vector<std::string> Settle();
   // Selects message `index`, clamped to the messages there are; -1 when there are none.
   void SetCurrentMessage(int index);
   // TOP n 1 into MailMessage's header summary (cleared first).
@@ -58,7 +95,8 @@ public:
   const std::string& RetrievedText() const { return FRetrievedText; }
   // LIST n: the size in octets, -1 when the reply holds no number.
   int GetMessageSize();
-  // UIDL n: the unique id; empty (no error) when the server refuses.
+  // UIDL n, asked now (the listing may be out of date): the unique id; empty (no error)
+  // when the server refuses.
   std::string GetMessageUID();
   void DeleteMessage();
   // Sends `command` (NOOP or STAT) and reads and discards its one-line reply. Does nothing
@@ -99,6 +137,43 @@ private:
   std::string MessageNumber() const;
   void LogLine(std::string_view prefix, std::string_view line);
   void OpenLog();
+
+  struct TOutstanding {
+    TQueued Kind;
+    int Index;
+    std::int64_t Expected;
+    std::size_t CommandBytes;
+  };
+  static std::string QueuedCommand(TQueued kind, int index);
+  // Reads the replies due up to the one of `kind` for CurrentMessage, dropping those before
+  // it; true with its status line in `reply` when it was among them. Without it every reply
+  // due is read and the caller sends the command itself.
+  bool AwaitQueued(TQueued kind, std::string& reply);
+  void DropFront();
+  void SettleQueue();
+  // Sends `command`, or takes the reply of the same command sent ahead; "-ERR" throws
+  // EmsServerError.
+  std::string QueuedOrSent(const TBusyScope& busy, TQueued kind, const std::string& command);
+  void ClearListing();
+
+  // One entry per message number: the listed size (-1: none) and where its id is in UidText.
+  struct TListed {
+    std::int32_t Size = -1;
+    std::uint32_t UidAt = 0;
+    std::uint16_t UidLength = 0;
+    bool HasUid = false;
+  };
+  void ReadListing(bool uids);
+
+  std::vector<std::string> FCapabilities;
+  std::vector<TListed> Listed;
+  std::string UidText;
+  bool SizesListed = false;
+  bool UidsListed = false;
+  std::deque<TOutstanding> Outstanding;
+  std::vector<std::string> DeleteErrors;  // "-ERR" replies of DELEs read while dropping
+  std::int64_t FInFlightBytes = 0;
+  std::size_t FInFlightCommandBytes = 0;
 
   std::ofstream Log;
   bool Busy = false;

@@ -224,15 +224,18 @@ TEST_F(CheckEngineTest, RunsThatCannotStart) {
   EXPECT_TRUE(server.Commands().empty());
 }
 
-// Lists the relay 192.0.2.25 in the one blacklist.
+// Lists the relay 192.0.2.25 in the one blacklist, and the test address 127.0.0.2.
 class TListingResolver : public TDnsResolver {
 public:
   void Resolve(const std::vector<std::string>& names, const TAnswerHandler& onAnswer) override {
     for (std::size_t i = 0; i < names.size(); ++i) {
       Asked.push_back(names[i]);
       TDnsAnswer answer;
-      answer.Status = TDnsAnswer::Resolved;
-      answer.Addresses = {0x7F000002};
+      answer.Status = TDnsAnswer::NotFound;
+      if (names[i].starts_with("25.2.0.192.") || names[i].starts_with("2.0.0.127.")) {
+        answer.Status = TDnsAnswer::Resolved;
+        answer.Addresses = {0x7F000002};
+      }
       if (onAnswer(i, answer)) break;
     }
   }
@@ -250,7 +253,8 @@ TEST_F(CheckEngineTest, ABlacklistedRelayIsRejectedBeforeTheHeaderRules) {
   std::vector<std::string> asked;
   Engine->MakeResolver = [&asked] { return std::make_unique<TListingResolver>(asked); };
   Engine->CheckMailboxes(false);
-  EXPECT_THAT(asked, ElementsAre("25.2.0.192.bl.example.net"));
+  // The test addresses once at the start of the run, then the relay.
+  EXPECT_THAT(asked, ElementsAre("2.0.0.127.bl.example.net", "1.0.0.127.bl.example.net", "25.2.0.192.bl.example.net"));
   EXPECT_TRUE(Logged("$ Headers (Black list): 192.0.2.25 found in Test list")) << Log();
   EXPECT_EQ(Config->Counters.BlacklistRejections, 1);
   EXPECT_EQ(Config->Counters.FailedHeaderRules, 0);

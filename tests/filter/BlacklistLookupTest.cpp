@@ -170,6 +170,69 @@ TEST_F(BlacklistLookupTest, OnlyLoopbackAnswersOutsideTheRefusalRangeAreListings
   EXPECT_EQ(Found, "192.0.2.7 found in List D");
 }
 
+TEST_F(BlacklistLookupTest, TheSelfTestSkipsAZoneThatListsEverythingAndOneThatListsNothing) {
+  Resolver.List("2.0.0.127.a.example", {Ip(127, 0, 0, 2)});
+  Resolver.List("1.0.0.127.a.example", {Ip(127, 0, 0, 2)});  // lists everything
+  Resolver.List("2.0.0.127.c.example", {Ip(127, 0, 0, 2)});
+  Resolver.Answers["2.0.0.127.d.example"] = {TDnsAnswer::Failed, {}, "Timeout"};
+  Resolver.List("7.2.0.192.a.example", {Ip(127, 0, 0, 2)});
+  Lookup->SelfTest();
+
+  // All test names in one call; the disabled list is not asked.
+  ASSERT_EQ(Resolver.Calls.size(), 1u);
+  EXPECT_THAT(Resolver.Calls[0], ElementsAre("2.0.0.127.a.example", "1.0.0.127.a.example", "2.0.0.127.c.example",
+                                             "1.0.0.127.c.example", "2.0.0.127.d.example", "1.0.0.127.d.example"));
+  EXPECT_THAT(LogLines(),
+              ElementsAre("! Blacklist List A is skipped for this check: it lists the test address 127.0.0.1, as a "
+                          "zone that lists every address does",
+                          "! Blacklist List D is skipped for this check: it did not answer for the test address "
+                          "127.0.0.2 (Timeout)"));
+  EXPECT_TRUE(Lookup->Skipped(0));
+  EXPECT_FALSE(Lookup->Skipped(2));
+  EXPECT_TRUE(Lookup->Skipped(3));
+
+  // A, which would have listed the relay, is not asked any more.
+  ClearLog();
+  Resolver.Calls.clear();
+  EXPECT_FALSE(Lookup->BlacklistLookup(*Message({"Received: [192.0.2.7]"}), Found));
+  EXPECT_THAT(Resolver.Calls, ElementsAre(ElementsAre("7.2.0.192.c.example")));
+  EXPECT_THAT(LogLines(), ElementsAre("$ Checking received line for blacklist blocks: [192.0.2.7]",
+                                      "+ Blacklookup for: 7.2.0.192.c.example"));
+}
+
+TEST_F(BlacklistLookupTest, RememberedAnswersAskEachRelayOnceAndLogAsAskingWould) {
+  Lookup->RememberAnswers = true;
+  Resolver.List("7.2.0.192.c.example", {Ip(127, 0, 0, 2)});
+  const auto first = Message({"Received: from a (a.example [192.0.2.7]) by mx"});
+  const auto second = Message({"Received: from b (b.example [192.0.2.7]) by mx"});
+  const auto other = Message({"Received: from c (c.example [198.51.100.1]) by mx"});
+  const auto none = Message({"Subject: no Received line"});
+  Lookup->Prefetch({first.get(), second.get(), other.get(), none.get()});
+  // One call for the window: each relay once, for every enabled blacklist.
+  EXPECT_THAT(Resolver.Calls,
+              ElementsAre(ElementsAre("7.2.0.192.a.example", "7.2.0.192.c.example", "7.2.0.192.d.example",
+                                      "1.100.51.198.a.example", "1.100.51.198.c.example", "1.100.51.198.d.example")));
+  EXPECT_THAT(LogLines(), IsEmpty());
+
+  Resolver.Calls.clear();
+  ASSERT_TRUE(Lookup->BlacklistLookup(*first, Found));
+  EXPECT_EQ(Found, "192.0.2.7 found in List C");
+  const std::vector<std::string> firstLines = LogLines();
+  EXPECT_THAT(firstLines,
+              ElementsAre("$ Checking received line for blacklist blocks: from a (a.example [192.0.2.7]) by mx",
+                          "+ Blacklookup for: 7.2.0.192.a.example", "+ Blacklookup for: 7.2.0.192.c.example",
+                          "+ Blacklist lookup hit on database: List C"));
+  ASSERT_TRUE(Lookup->BlacklistLookup(*second, Found));
+  EXPECT_FALSE(Lookup->BlacklistLookup(*other, Found));
+  EXPECT_THAT(Resolver.Calls, IsEmpty());
+
+  // An address not in the window is asked when it comes, then remembered too.
+  const auto late = Message({"Received: [203.0.113.9]"});
+  EXPECT_FALSE(Lookup->BlacklistLookup(*late, Found));
+  EXPECT_FALSE(Lookup->BlacklistLookup(*late, Found));
+  EXPECT_EQ(Resolver.Calls.size(), 1u);
+}
+
 // The entry dialog's test takes the suffix as typed and counts any answer, even one the
 // check run would ignore.
 TEST_F(BlacklistLookupTest, TheSuffixTestAcceptsAnyAnswerForTheTestEntry) {

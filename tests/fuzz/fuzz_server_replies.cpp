@@ -70,8 +70,18 @@ void RunPop3(const std::string& host) {
   try {
     pop.Login();
     if (pop.MessageCount < 0) std::abort();
+    pop.LoadListing(pop.HasCapability("PIPELINING"));
+    if (pop.ListedSize(0) < -1) std::abort();
+    pop.ListedUID(0);
     pop.SetCurrentMessage(0);
+    if (pop.MessageCount > 1) {
+      // Replies for commands sent ahead, one of them never asked for.
+      pop.Queue(mailmoat::TmsPOPClient::TQueued::Top, 1, 100);
+      pop.Queue(mailmoat::TmsPOPClient::TQueued::Top, 0, 100);
+      pop.Queue(mailmoat::TmsPOPClient::TQueued::Dele, 1, 0);
+    }
     pop.RetrieveHeaders();
+    pop.Settle();
     pop.GetMessageSize();
     pop.GetMessageUID();
     pop.RetrieveMessage();

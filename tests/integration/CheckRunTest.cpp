@@ -9,6 +9,7 @@
 #include "platform/AsciiText.h"
 #include "filter/FilterTestSupport.h"
 #include "integration/DovecotServer.h"
+#include "integration/RbldnsdServer.h"
 #include "integration/TcpRelay.h"
 #include "mail/SocketErrors.h"
 #include "mail/TmsMessage.h"
@@ -271,6 +272,31 @@ TEST_F(StagesTest, CheckOnlyCountsEveryStageAndDeletesNothing) {
   EXPECT_TRUE(View.CommandsEnabled);
 }
 
+TEST_F(StagesTest, AServerThatRefusesTheWholeListingIsAskedPerMessage) {
+  // "LIST 0" and "UIDL 0" are refused: the server seems to know only the per-message forms.
+  Relay->SetClientRewrite([this](const std::string& line) {
+    std::lock_guard lock(CommandsMutex);
+    SentCommands.push_back(line);
+    return line == "LIST" || line == "UIDL" ? line + " 0" : line;
+  });
+  Engine->CheckMailboxes(false);
+
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Completed) << Log();
+  const TRunCounters& c = Config->Counters;
+  EXPECT_EQ(c.Processed, 8);
+  EXPECT_EQ(c.Oversized, 1) << "the size of each message was not asked for";
+  EXPECT_EQ(c.FailedHeaderRules, 2);
+  EXPECT_EQ(c.FailedBodyRules, 1);
+  std::vector<std::string> expectedList = {"LIST"}, expectedUidl = {"UIDL"};
+  for (int n = 1; n <= 8; ++n) {
+    expectedList.push_back("LIST " + std::to_string(n));
+    expectedUidl.push_back("UIDL " + std::to_string(n));
+  }
+  EXPECT_EQ(Sent("LIST"), expectedList);
+  EXPECT_EQ(Sent("UIDL"), expectedUidl);
+  EXPECT_THAT(Sent("RETR"), ElementsAre("RETR 7", "RETR 8"));
+}
+
 TEST_F(StagesTest, EatDeletesExactlyTheRejectedAndArchivesEachWithItsReason) {
   ArchiveTo(Dir / "archive" / "deep");
   Engine->CheckMailboxes(true);
@@ -527,6 +553,8 @@ TEST_P(ServerFaultTest, EveryMessageIsStillOnTheServerOrWholeInTheArchive) {
   }
   EXPECT_EQ(left.back(), "good");
   EXPECT_EQ(Left(Users[1]), (std::vector<std::string>{"n2"})) << "the next profile was not checked\n" << Log();
+  // The fault came in the middle of a window of commands sent ahead.
+  EXPECT_GT(relay.MostLinesPerRead(), 1);
   EXPECT_EQ(Config->Counters.Eaten, gone + 1) << Log();
   // A silent or broken server costs one error for its profile, not one per message.
   std::string log = Log();
@@ -561,8 +589,189 @@ INSTANTIATE_TEST_SUITE_P(Faults, ServerFaultTest,
                          testing::Values(TServerFault{"RetrRefused", "RETR", test::TTcpRelay::TFault::ErrReply},
                                          TServerFault{"RetrStalls", "RETR", test::TTcpRelay::TFault::Stall},
                                          TServerFault{"RetrCutOff", "RETR", test::TTcpRelay::TFault::CutReply},
-                                         TServerFault{"TopStalls", "TOP", test::TTcpRelay::TFault::Stall}),
+                                         TServerFault{"TopStalls", "TOP", test::TTcpRelay::TFault::Stall},
+                                         TServerFault{"TopCutOff", "TOP", test::TTcpRelay::TFault::CutReply},
+                                         TServerFault{"TopCutMidReply", "TOP", test::TTcpRelay::TFault::CutMidReply},
+                                         TServerFault{"RetrCutMidReply", "RETR", test::TTcpRelay::TFault::CutMidReply}),
                          [](const testing::TestParamInfo<TServerFault>& p) { return std::string(p.param.Name); });
+
+// Two copies of one mailbox with a message for every stage, blacklists on rbldnsd among
+// them one that lists everything: checked once pipelined, once through a relay that hides
+// CAPA (a server without PIPELINING). Small windows make the pipelined run span several.
+class PipelinedRunTest : public CheckRunTest {
+protected:
+  void SetUp() override {
+    CheckRunTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    if (test::TRbldnsdServer::Binary().empty()) GTEST_SKIP() << "rbldnsd is not installed";
+    std::filesystem::permissions(Dir.Path(), std::filesystem::perms(0755));
+    std::filesystem::create_directory(Dir / "dns");
+    std::filesystem::permissions(Dir / "dns", std::filesystem::perms(0755));
+    Dns = std::make_unique<test::TRbldnsdServer>(
+        Dir / "dns",
+        std::vector<std::pair<std::string, std::string>>{{"all.test", "1.0.0.0/8\n127.0.0.0/8\n192.0.0.0/8\n"},
+                                                         {"bl.test", ":127.0.0.2:Listed\n127.0.0.2\n192.0.2.7\n"},
+                                                         {"empty.test", "203.0.113.1\n"}});
+    ASSERT_TRUE(Dns->Running()) << test::ReadTextFile(Dir / "dns" / "rbldnsd.log");
+    const auto blacklist = [](const std::string& name, const std::string& suffix) {
+      TBlacklistRec rec;
+      rec.Name = name;
+      rec.LookupSuffix = suffix;
+      return rec;
+    };
+    Config->Blacklists = {blacklist("Everything", "all.test"), blacklist("Test list", "bl.test"),
+                          blacklist("Empty list", "empty.test")};
+    Config->LoggingLevel = LogLevel::Verbose;
+    Config->ApprovedSenders = {{"friend@example.net", "Friend"}};
+    Config->AcceptRules = {test::Rule("Club list", "Subject", "\\[club\\]", true, RuleType::AlwaysAccept)};
+    Config->EatBlankSubj = true;
+    Config->MaxMsgSize = 40;
+    std::string bigBody;
+    for (int i = 0; i < 600; ++i) bigBody += std::string(75, 'x') + "\r\n";
+    const auto listed = [](std::string text) { return text.replace(text.find("192.0.2.25"), 10, "192.0.2.7"); };
+    const std::vector<std::pair<std::string, std::string>> messages = {
+        {"approved", Mail("approved", "Friend <friend@example.net>", "joe@example.org", "Pills for the cat", "hi")},
+        {"accepted", Mail("accepted", "club@lists.example.org", "club@lists.example.org", "[club] meeting", "see you")},
+        {"listed1", listed(Mail("listed1", "a@example.com", "joe@example.org", "Minutes", "from a listed relay"))},
+        {"noaddress", Mail("noaddress", "x@example.com", "someone@example.com", "hello", "not for joe")},
+        {"oversized", Mail("oversized", "y@example.com", "joe@example.org", "catalogue", bigBody)},
+        {"header", Mail("header", "z@example.com", "joe@example.org", "Cheap PILLS", "buy")},
+        {"clean", Mail("clean", "jane@example.org", "joe@example.org", "Lunch on Friday?", "12:30 at the usual")},
+        {"blank", Mail("blank", "w@example.com", "joe@example.org", "", "hi dear")},
+        {"listed2", listed(Mail("listed2", "b@example.com", "joe@example.org", "Agenda", "the same relay again"))},
+        {"body", Mail("body", "v@example.com", "joe@example.org", "Business proposal", "send the transfer fee")},
+        {"clean2", Mail("clean2", "tom@example.org", "joe@example.org", "Photos", "from the weekend")},
+    };
+    AddMailbox(messages);
+    AddMailbox(messages);
+    for (ProfileRecord& p : Config->Profiles) p.Name = "Mailbox";
+  }
+
+  // Checks (eating, archiving) the mailbox of `user` through `relay`; returns the log lines
+  // of the run, the archive file names taken out.
+  std::vector<std::string> Run(size_t user, test::TTcpRelay& relay, const std::filesystem::path& archive) {
+    ProfileRecord profile = Config->Profiles[user];
+    profile.Port = static_cast<std::uint16_t>(relay.Port());
+    profile.Archive = true;
+    profile.ArchiveDir = archive.string();
+    Config->Profiles = {profile};
+    ClearLog();
+    ::setenv("MAILMOAT_DNS_SERVER", Dns->Address().c_str(), 1);
+    Engine->CheckMailboxes(true);
+    ::unsetenv("MAILMOAT_DNS_SERVER");
+    std::vector<std::string> lines;
+    for (std::string line : LogLines()) {
+      if (line.rfind("~ Rejected message archived to ", 0) == 0) line = line.substr(0, line.find(" to ") + 3);
+      lines.push_back(line);
+    }
+    return lines;
+  }
+
+  std::unique_ptr<test::TRbldnsdServer> Dns;
+};
+
+TEST_F(PipelinedRunTest, PipelinedAndOneCommandAtATimeLogAndLeaveTheSame) {
+  const std::vector<ProfileRecord> profiles = Config->Profiles;
+  Engine->WindowMessages = 3;
+  Engine->WindowBytes = 30000;
+  test::TTcpRelay pipelinedRelay(Server->PlainPort);
+  const std::vector<std::string> pipelined = Run(0, pipelinedRelay, Dir / "archive1");
+  const TRunCounters counted = Config->Counters;
+  EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Completed) << Log();
+
+  Config->Profiles = profiles;
+  test::TTcpRelay plainRelay(Server->PlainPort);
+  plainRelay.SetClientRewrite([](const std::string& line) { return line == "CAPA" ? std::string("XCAPA") : line; });
+  const std::vector<std::string> oneAtATime = Run(1, plainRelay, Dir / "archive2");
+
+  EXPECT_GT(pipelinedRelay.MostLinesPerRead(), 1);
+  EXPECT_EQ(plainRelay.MostLinesPerRead(), 1);
+  EXPECT_EQ(pipelined, oneAtATime);
+  const std::vector<std::string> kept = {"approved", "accepted", "clean", "clean2"};
+  EXPECT_EQ(Left(Users[0]), kept) << testing::PrintToString(pipelined);
+  EXPECT_EQ(Left(Users[1]), kept) << testing::PrintToString(oneAtATime);
+  const auto first = ArchiveFiles(Dir / "archive1");
+  const auto second = ArchiveFiles(Dir / "archive2");
+  ASSERT_EQ(first.size(), 7u);
+  ASSERT_EQ(second.size(), 7u);
+  for (const auto& [id, file] : first) {
+    ASSERT_TRUE(second.count(id)) << id;
+    EXPECT_EQ(file.ReasonLine, second.at(id).ReasonLine) << id;
+    EXPECT_TRUE(file.Whole) << id;
+    EXPECT_TRUE(second.at(id).Whole) << id;
+  }
+  EXPECT_EQ(first.at("listed2").ReasonLine, "X-SpamRejection3: 192.0.2.7 found in Test list");
+  const TRunCounters& c = Config->Counters;
+  EXPECT_EQ(c.Processed, counted.Processed);
+  EXPECT_EQ(c.Eaten, counted.Eaten);
+  EXPECT_EQ(c.Eaten, 7);
+  EXPECT_EQ(c.BlacklistRejections, 2);
+  EXPECT_EQ(counted.BlacklistRejections, 2);
+  EXPECT_EQ(c.FailedBodyRules, counted.FailedBodyRules);
+  EXPECT_EQ(c.Cleared(), counted.Cleared());
+
+  // The zone that lists everything and the one that lists nothing are tested once and left
+  // out; the working one decides.
+  const auto count = [&](const std::string& prefix) {
+    return std::count_if(pipelined.begin(), pipelined.end(),
+                         [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+  };
+  EXPECT_EQ(count("! Blacklist Everything is skipped for this check: it lists the test address 127.0.0.1"), 1);
+  EXPECT_EQ(count("! Blacklist Empty list is skipped for this check: it does not list the test address 127.0.0.2"), 1);
+  EXPECT_EQ(count("! Blacklist Test list is skipped"), 0);
+  EXPECT_EQ(count("+ Blacklookup for: 7.2.0.192.bl.test"), 2);
+}
+
+TEST_F(PipelinedRunTest, AbortStopsAfterTheMessageInHandWhilePipelined) {
+  // Abort comes in the header stages of the third message of a window of eleven, or while it
+  // is archived, when the header stages of all eleven have run: either way the messages after
+  // it stay, uncounted and unlogged.
+  const std::vector<ProfileRecord> profiles = Config->Profiles;
+  const std::vector<std::string> triggers = {"msg: Checking message 3 of 11", "msg: Archiving message 3"};
+  for (size_t user = 0; user < triggers.size(); ++user) {
+    SCOPED_TRACE(triggers[user]);
+    View.OnCall = [this, trigger = triggers[user]](const std::string& line) {
+      if (line == trigger) Config->AbortRequested = true;
+    };
+    Config->Profiles = profiles;
+    test::TTcpRelay relay(Server->PlainPort);
+    const std::filesystem::path archive = Dir / ("archive" + std::to_string(user));
+    const std::vector<std::string> lines = Run(user, relay, archive);
+
+    EXPECT_EQ(Engine->LastRunResult(), TCheckRunResult::Aborted);
+    const std::vector<std::string> left = Left(Users[user]);
+    EXPECT_EQ(std::count(left.begin(), left.end(), "listed1"), 0) << testing::PrintToString(lines);
+    EXPECT_EQ(left.size(), 10u) << testing::PrintToString(lines);
+    EXPECT_EQ(Config->Counters.Processed, 3);
+    EXPECT_EQ(Config->Counters.Eaten, 1);
+    EXPECT_EQ(Config->CleanCount, 2);
+    EXPECT_EQ(ArchiveFiles(archive).size(), 1u);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "@ Spam check aborted at user request"), 1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.rfind("$ Checking received line", 0) == 0; }),
+              1)
+        << "the stages of later messages were logged";
+  }
+}
+
+TEST_F(CheckRunTest, ADeletionRefusedInAPipelinedWindowIsNotCountedAsEaten) {
+  AddMailbox({{"s1", Mail("s1", "s@example.com", "joe@example.org", "Pills 1", "x")},
+              {"s2", Mail("s2", "s@example.com", "joe@example.org", "Pills 2", "x")},
+              {"s3", Mail("s3", "s@example.com", "joe@example.org", "Pills 3", "x")},
+              {"good", Mail("good", "jane@example.org", "joe@example.org", "Minutes", "x")}});
+  test::TTcpRelay relay(Server->PlainPort);
+  Config->Profiles[0].Port = static_cast<std::uint16_t>(relay.Port());
+  relay.SetFault("DELE", test::TTcpRelay::TFault::ErrReply, 1);
+  Engine->CheckMailboxes(true);
+
+  // The deletions sent with it are committed by the logout that follows.
+  EXPECT_EQ(Left(Users[0]), (std::vector<std::string>{"s2", "good"})) << Log();
+  EXPECT_EQ(Config->Counters.Eaten, 2);
+  EXPECT_TRUE(Logged("! Processing error: -ERR injected fault")) << Log();
+  ASSERT_EQ(Engine->ProfileFailures().size(), 1u);
+  EXPECT_EQ(Engine->ProfileFailures()[0].Error, "-ERR injected fault");
+  EXPECT_GT(relay.MostLinesPerRead(), 1);
+}
 
 TEST_F(CheckRunTest, AMessageThatDoesNotDecodeIsArchivedAsRetrieved) {
   const std::string text =

@@ -3,6 +3,7 @@
 #include "filter/BlacklistLookup.h"
 #include "filter/CaresResolver.h"
 #include "filter/FilterTestSupport.h"
+#include "integration/RbldnsdServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -22,14 +23,6 @@ using namespace std::chrono_literals;
 using testing::Contains;
 using testing::HasSubstr;
 
-std::string FindRbldnsd() {
-  for (const char* dir : {"/usr/sbin", "/usr/local/sbin", "/usr/bin", "/usr/local/bin"}) {
-    const std::string path = std::string(dir) + "/rbldnsd";
-    if (::access(path.c_str(), X_OK) == 0) return path;
-  }
-  return {};
-}
-
 // A UDP port on the loopback address that was free a moment ago; `keep` holds it bound.
 int LoopbackUdpPort(int* keep = nullptr) {
   const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
@@ -47,46 +40,24 @@ int LoopbackUdpPort(int* keep = nullptr) {
   return ntohs(addr.sin_port);
 }
 
-bool ProcessGone(pid_t pid) {
-  if (::kill(pid, 0) != 0) return true;
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.starts_with("State:")) return line.find('Z') != std::string::npos;  // unreaped
-  }
-  return false;
-}
-
 class RbldnsdIntegrationTest : public test::FilterTest {
 protected:
   void SetUp() override {
     FilterTest::SetUp();
-    const std::string rbldnsd = FindRbldnsd();
-    if (rbldnsd.empty()) GTEST_SKIP() << "rbldnsd is not installed";
+    if (test::TRbldnsdServer::Binary().empty()) GTEST_SKIP() << "rbldnsd is not installed";
     // Started as root, rbldnsd reads its zones as its own unprivileged user.
     std::filesystem::permissions(Dir.Path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
                                                  std::filesystem::perms::group_exec |
                                                  std::filesystem::perms::others_read |
                                                  std::filesystem::perms::others_exec);
-    test::WriteTextFile(Dir / "listed.zone",
-                        ":127.0.0.2:Listed\n127.0.0.2\n192.0.2.7\n198.51.100.0/24\n"
-                        "192.0.2.99 :127.255.255.254:Query refused\n");
-    test::WriteTextFile(Dir / "second.zone", ":127.0.0.4:Second\n192.0.2.8\n");
-    for (int attempt = 0; attempt < 3 && Pid == 0; ++attempt) {
-      Port = LoopbackUdpPort();
-      const std::string dir = Dir.Path().string();
-      const std::string command = rbldnsd + " -b 127.0.0.1/" + std::to_string(Port) + " -r '" + dir + "' -p '" + dir +
-                                  "/rbldnsd.pid' bl.test:ip4set:listed.zone second.test:ip4set:second.zone >'" + dir +
-                                  "/rbldnsd.log' 2>&1";
-      if (std::system(command.c_str()) != 0) continue;  // port taken meanwhile: try another
-      for (int i = 0; i < 100 && Pid == 0; ++i) {
-        std::ifstream pidFile(Dir / "rbldnsd.pid");
-        pid_t pid = 0;
-        if (pidFile >> pid && pid > 0) Pid = pid;
-        if (Pid == 0) std::this_thread::sleep_for(20ms);
-      }
-    }
-    ASSERT_NE(Pid, 0) << "rbldnsd did not start: " << test::ReadTextFile(Dir / "rbldnsd.log");
-    ::setenv("MAILMOAT_DNS_SERVER", ("127.0.0.1:" + std::to_string(Port)).c_str(), 1);
+    Server = std::make_unique<test::TRbldnsdServer>(
+        Dir.Path(),
+        std::vector<std::pair<std::string, std::string>>{{"bl.test",
+                                                          ":127.0.0.2:Listed\n127.0.0.2\n192.0.2.7\n198.51.100.0/24\n"
+                                                          "192.0.2.99 :127.255.255.254:Query refused\n"},
+                                                         {"second.test", ":127.0.0.4:Second\n192.0.2.8\n"}});
+    ASSERT_TRUE(Server->Running()) << "rbldnsd did not start: " << Server->Log();
+    ::setenv("MAILMOAT_DNS_SERVER", Server->Address().c_str(), 1);
     Resolver =
         std::make_unique<TCaresResolver>([this] { Ui.ProcessMessages(); }, TCaresResolver::ConfiguredServer(*Config));
     ::unsetenv("MAILMOAT_DNS_SERVER");
@@ -94,15 +65,7 @@ protected:
     Config->Blacklists = {Blacklist("Second list", "second.test"), Blacklist("Test list", "bl.test")};
     Lookup = std::make_unique<TBlacklistLookup>(*Config, *Resolver);
   }
-  void TearDown() override { StopServer(); }
-
-  void StopServer() {
-    if (Pid == 0) return;
-    ::kill(Pid, SIGTERM);
-    for (int i = 0; i < 100 && !ProcessGone(Pid); ++i) std::this_thread::sleep_for(20ms);
-    if (!ProcessGone(Pid)) ::kill(Pid, SIGKILL);
-    Pid = 0;
-  }
+  void StopServer() { Server->Stop(); }
   static TBlacklistRec Blacklist(const std::string& name, const std::string& suffix) {
     TBlacklistRec rec;
     rec.Name = name;
@@ -115,8 +78,7 @@ protected:
     return Lookup->BlacklistLookup(msg, found);
   }
 
-  pid_t Pid = 0;
-  int Port = 0;
+  std::unique_ptr<test::TRbldnsdServer> Server;
   std::unique_ptr<TCaresResolver> Resolver;
   std::unique_ptr<TBlacklistLookup> Lookup;
   std::string Found;

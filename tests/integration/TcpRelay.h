@@ -32,9 +32,10 @@ public:
 
   enum class TFault {
     None,
-    ErrReply,  // the relay answers the command "-ERR" itself; the connection stays up
-    Stall,     // the command goes through, but nothing more reaches the client
-    CutReply,  // the reply goes through up to its final "." line, then the connection closes
+    ErrReply,     // the command is answered "-ERR injected fault"; the connection stays up
+    Stall,        // the command goes through, but nothing more reaches the client
+    CutReply,     // the reply goes through up to its final "." line, then the connection closes
+    CutMidReply,  // the connection closes in the middle of the next reply data that comes
   };
 
   explicit TTcpRelay(int targetPort, std::chrono::microseconds oneWayDelay = {})
@@ -78,6 +79,10 @@ public:
     Fault = fault;
     FaultSkip = skip;
   }
+
+  // The most command lines that arrived in one read from the client: above 1 only when the
+  // client sent commands before the replies of earlier ones came.
+  int MostLinesPerRead() const { return MostLines.load(); }
 
 private:
   struct TChunk {
@@ -182,7 +187,6 @@ private:
           Up(client, server, relay.Delay,
              [this, &relay](std::string& pending, bool&) { return relay.RewriteLines(pending, *this); }) {}
     void SetMode(TFault mode) { Mode = mode; }
-    void InjectDown(std::string data) { Down.Push(std::move(data)); }
     void Stop() {
       ::shutdown(Client, SHUT_RDWR);
       ::shutdown(Server, SHUT_RDWR);
@@ -194,6 +198,24 @@ private:
 
   private:
     std::string FilterDown(std::string& pending, bool& end) {
+      if (Refusals > 0) {
+        // The server's refusal of the stand-in command becomes the injected reply, in the
+        // place of the command's own reply among the others.
+        for (std::size_t at; Refusals > 0 && (at = pending.find(RefusedPrefix)) != std::string::npos;) {
+          const std::size_t eol = pending.find("\r\n", at);
+          if (eol == std::string::npos) break;
+          pending.replace(at, eol - at, "-ERR injected fault");
+          --Refusals;
+        }
+        // An unfinished line could still be the refusal: held back until it is complete.
+        const std::size_t lastLine = pending.rfind("\r\n");
+        const std::size_t keepFrom = lastLine == std::string::npos ? 0 : lastLine + 2;
+        if (Refusals > 0 && keepFrom < pending.size()) {
+          std::string out = pending.substr(0, keepFrom);
+          pending.erase(0, keepFrom);
+          return out;
+        }
+      }
       switch (Mode.load()) {
         case TFault::Stall: pending.clear(); return {};
         case TFault::CutReply: {
@@ -210,10 +232,22 @@ private:
           pending.erase(0, pending.size() - keep);
           return out;
         }
+        case TFault::CutMidReply: {
+          end = true;
+          std::string out = pending.substr(0, pending.size() / 2);
+          pending.clear();
+          return out;
+        }
         default: return std::exchange(pending, {});
       }
     }
 
+  public:
+    static constexpr const char* StandIn = "XFAULTINJECTED";
+    static constexpr const char* RefusedPrefix = "-ERR Unknown command: XFAULTINJECTED";
+    std::atomic<int> Refusals{0};
+
+  private:
     int Client;
     int Server;
     std::atomic<TFault> Mode{TFault::None};
@@ -250,15 +284,23 @@ private:
   // The complete lines of `pending`, rewritten; an unfinished line stays in `pending`.
   std::string RewriteLines(std::string& pending, TConnection& connection) {
     std::lock_guard lock(RewriteMutex);
-    if (!Rewrite && Fault == TFault::None) return std::exchange(pending, {});
+    if (!Rewrite && Fault == TFault::None) {
+      int lines = 0;
+      for (size_t at = 0; (at = pending.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
+      if (lines > MostLines) MostLines = lines;
+      return std::exchange(pending, {});
+    }
     std::string out;
     size_t start = 0;
+    int lines = 0;
     for (size_t end; (end = pending.find("\r\n", start)) != std::string::npos; start = end + 2) {
       const std::string line = pending.substr(start, end - start);
+      ++lines;
       if (Fault != TFault::None && line.substr(0, line.find(' ')) == FaultVerb && FaultSkip-- == 0) {
         const TFault fault = std::exchange(Fault, TFault::None);
         if (fault == TFault::ErrReply) {
-          connection.InjectDown("-ERR injected fault\r\n");
+          ++connection.Refusals;
+          out += std::string(TConnection::StandIn) + "\r\n";
           continue;
         }
         connection.SetMode(fault);
@@ -266,6 +308,7 @@ private:
       out += (Rewrite ? Rewrite(line) : line) + "\r\n";
     }
     pending.erase(0, start);
+    if (lines > MostLines) MostLines = lines;
     return out;
   }
 
@@ -282,6 +325,7 @@ private:
   std::string FaultVerb;
   TFault Fault = TFault::None;
   int FaultSkip = 0;
+  std::atomic<int> MostLines{0};
 };
 
 }  // namespace mailmoat::test

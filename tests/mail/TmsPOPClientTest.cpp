@@ -17,9 +17,11 @@ using test::TScriptedServer;
 using test::TTestCertificates;
 
 // The login every session below starts with.
-void LoginScript(TScriptedServer& s, const std::string& stat = "+OK 3 4500") {
+// `capa` is the CAPA reply: one "-ERR" line, or "+OK" and the capability lines.
+void LoginScript(TScriptedServer& s, const std::string& stat = "+OK 3 4500",
+                 const std::string& capa = "-ERR unknown command\r\n") {
   s.Line("+OK POP3 ready").Expect("USER joe").Line("+OK").Expect("PASS s3cret").Line("+OK logged in");
-  s.Expect("STAT").Line(stat);
+  s.Expect("CAPA").Send(capa).Expect("STAT").Line(stat);
 }
 
 class POPClientTest : public ::testing::Test {
@@ -80,6 +82,68 @@ TEST_F(POPClientTest, ACheckRunSession) {
   Pop.Logout();
   EXPECT_FALSE(Pop.Connected());
   EXPECT_EQ(Events, (std::vector<std::string>{"connected", "retrieving", "retrieved", "disconnected"}));
+  ExpectScriptPlayed();
+}
+
+TEST_F(POPClientTest, RepliesOfCommandsSentAheadGoToTheirCallsInOrder) {
+  LoginScript(Server, "+OK 3 4500", "+OK capabilities\r\nTOP\r\nUIDL\r\npipelining\r\n.\r\n");
+  // Both listing commands arrive before either reply goes out.
+  Server.Expect("LIST").Expect("UIDL");
+  Server.Send("+OK 3 messages\r\n1 100\r\n2 200\r\n3 300\r\n.\r\n")
+      .Send("+OK\r\n1 uid-a\r\n2 uid-b\r\n3 uid-c\r\n.\r\n");
+  Server.Expect("TOP 1 1").Expect("RETR 2").Expect("TOP 3 1").Expect("DELE 1");
+  Server.Send("+OK\r\nSubject: one\r\n\r\n.\r\n");
+  Server.Send("+OK 27 octets\r\nSubject: two\r\n\r\n..\r\n.\r\n");  // never asked for: dropped
+  Server.Send("+OK\r\nSubject: three\r\n\r\n.\r\n").Line("-ERR cannot delete");
+  Server.Expect("LIST 2").Line("+OK 2 200").Expect("QUIT").Line("+OK").ExpectClose();
+  Start();
+
+  Pop.Login();
+  EXPECT_TRUE(Pop.HasCapability("PIPELINING"));
+  EXPECT_TRUE(Pop.HasCapability("UIDL"));
+  Pop.LoadListing(true);
+  EXPECT_TRUE(Pop.ListingComplete());
+  EXPECT_EQ(Pop.ListedSize(1), 200);
+  EXPECT_EQ(Pop.ListedUID(2), "uid-c");
+  Pop.Queue(TmsPOPClient::TQueued::Top, 0, 100);
+  Pop.Queue(TmsPOPClient::TQueued::Retr, 1, 200);
+  Pop.Queue(TmsPOPClient::TQueued::Top, 2, 100);
+  Pop.Queue(TmsPOPClient::TQueued::Dele, 0, 0);
+  EXPECT_EQ(Pop.InFlight(), 4u);
+  EXPECT_EQ(Pop.InFlightBytes(), 400);
+  Pop.SetCurrentMessage(0);
+  Pop.RetrieveHeaders();
+  EXPECT_EQ(Message.Subject(), "one");
+  Pop.SetCurrentMessage(2);
+  Pop.RetrieveHeaders();
+  EXPECT_EQ(Message.Subject(), "three");
+  EXPECT_EQ(Pop.InFlight(), 1u);
+  // Another command reads the reply still due first; the refused DELE is kept for Settle.
+  Pop.SetCurrentMessage(1);
+  EXPECT_EQ(Pop.GetMessageSize(), 200);
+  EXPECT_EQ(Pop.InFlight(), 0u);
+  EXPECT_EQ(Pop.Settle(), (std::vector<std::string>{"-ERR cannot delete"}));
+  EXPECT_TRUE(Pop.Settle().empty());
+  Pop.Logout();
+  ExpectScriptPlayed();
+}
+
+TEST_F(POPClientTest, AReplyThatDoesNotFitAmongThoseSentAheadDropsTheConnection) {
+  LoginScript(Server, "+OK 2 300", "+OK\r\nPIPELINING\r\n.\r\n");
+  Server.Expect("TOP 1 1").Expect("TOP 2 1").Send("+OK\r\nSubject: one\r\n\r\n.\r\n").Line("* what").ExpectClose();
+  Start();
+
+  Pop.Login();
+  Pop.Queue(TmsPOPClient::TQueued::Top, 0, 100);
+  Pop.Queue(TmsPOPClient::TQueued::Top, 1, 100);
+  EXPECT_THROW(Pop.Queue(TmsPOPClient::TQueued::Top, 2, 100), EmsError);  // there is no message 3
+  Pop.SetCurrentMessage(0);
+  Pop.RetrieveHeaders();
+  Pop.SetCurrentMessage(1);
+  EXPECT_THROW(Pop.RetrieveHeaders(), EmsProtocolError);
+  // Closed without QUIT, with nothing left due.
+  EXPECT_FALSE(Pop.Connected());
+  EXPECT_EQ(Pop.InFlight(), 0u);
   ExpectScriptPlayed();
 }
 
@@ -156,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
         TLoginFault{"GarbledStat",
                     [](TScriptedServer& s) {
                       s.Line("+OK").Expect("USER joe").Line("+OK").Expect("PASS s3cret").Line("+OK");
-                      s.Expect("STAT").Line("* what").ExpectClose();
+                      s.Expect("CAPA").Line("-ERR").Expect("STAT").Line("* what").ExpectClose();
                     },
                     "* what"},
         TLoginFault{"ClosedAfterGreeting", [](TScriptedServer& s) { s.Line("+OK").Expect("USER joe").Close(); },
@@ -289,7 +353,8 @@ TEST_F(POPTlsTest, StlsDiscardsWhatCameBeforeTheHandshake) {
   // A line injected behind the positive STLS reply must not be read as the USER reply.
   Server.Line("+OK ready").Expect("STLS").Send("+OK begin TLS\r\n-ERR injected\r\n");
   Server.StartTls(Certs.ServerCert(), Certs.ServerKey());
-  Server.Expect("USER joe").Line("+OK").Expect("PASS s3cret").Line("+OK").Expect("STAT").Line("+OK 1 10");
+  Server.Expect("USER joe").Line("+OK").Expect("PASS s3cret").Line("+OK");
+  Server.Expect("CAPA").Line("-ERR").Expect("STAT").Line("+OK 1 10");
   Server.Expect("QUIT").Line("+OK");
   Start();
   Pop.TlsMode = TmsTlsMode::StartTls;
