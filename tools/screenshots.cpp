@@ -1,8 +1,8 @@
 // Pictures of the windows for the README and for review, taken by scripts/screenshots.sh under
 // Xvfb: the main window idle with no mailbox, during a check (mid-progress) and after it, the
 // tray menu, the summary and "Mail Waiting!" after that check, the About window, the help
-// window, the filter update during its download, the account windows and the setup wizard's
-// pages.
+// window, the filter update during its download, the account windows, the setup wizard's
+// pages and the archived message viewer.
 //
 //   mailmoat_screenshots OUTDIR EMPTY_HOME DEMO_HOME
 //
@@ -62,6 +62,8 @@ bool ShootReviewWindows(const QString& outDir, TConfigData& config, TUiHost& ui,
 bool ShootAccountWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootSetupWizard(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
+// The archived message viewer (screenshots_archive_viewer.cpp).
+bool ShootMessageViewer(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 
 namespace {
 
@@ -236,6 +238,7 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
     ok &= ShootAccountWindows(out, program.Config, program.Ui, &program.Main);
     ok &= ShootSetupWizard(out, program.Config, program.Ui, &program.Main);
     ok &= ShootPreferences(out, program.Config, program.Ui, &program.Main);
+    ok &= ShootMessageViewer(out, program.Config, program.Ui, &program.Main);
 
     TfrmUpdProxy proxy(program.Config, &program.Main);
     proxy.show();

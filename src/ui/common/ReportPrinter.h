@@ -33,6 +33,9 @@ void PrintTableAsked(QWidget* parent, const TPrintTable& table);
 
 // The print preview, from which the user prints; modal.
 void PreviewTable(QWidget* parent, const TPrintTable& table);
-void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines, bool fixedPitch = false);
+// Text pages with half-inch margins, `title` at the top of every page. `jobTitle` names the
+// print job and the preview window; empty: the title does.
+void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines, bool fixedPitch = false,
+                  const QString& jobTitle = {});
 
 }  // namespace mailmoat
