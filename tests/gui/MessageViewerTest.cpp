@@ -112,6 +112,8 @@ TEST_F(MessageViewerTest, HtmlFromAStrangerLoadsNothingAtAll) {
     auto* body = dynamic_cast<TInertHtmlView*>(test::Child<QTextBrowser>(&viewer, "htmlBody"));
     ASSERT_NE(body, nullptr);
     document = body->Document();
+    EXPECT_FALSE(body->openLinks());
+    EXPECT_FALSE(body->openExternalLinks());
     EXPECT_TRUE(body->toPlainText().contains("Cheap pills"));
     shown = viewer.grab().toImage();
     EXPECT_GE(document->PlaceholdersDrawn(), 3);
