@@ -2,7 +2,7 @@
 // Xvfb: the main window idle with no mailbox, during a check (mid-progress) and after it, the
 // tray menu, the summary and "Mail Waiting!" after that check, the About window, the help
 // window, the filter update during its download, the account windows, the setup wizard's
-// pages, the log options and the configuration dump.
+// pages, the log options, the configuration dump, the archive and its viewer.
 //
 //   mailmoat_screenshots OUTDIR EMPTY_HOME DEMO_HOME
 //
@@ -65,6 +65,8 @@ bool ShootSetupWizard(const QString& outDir, TConfigData& config, TUiHost& ui, Q
 bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootArchiveWindows(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 bool ShootPrefsDialogs(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
+// The archived message viewer (screenshots_archive_viewer.cpp).
+bool ShootMessageViewer(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent);
 
 namespace {
 
@@ -241,6 +243,7 @@ int Run(const QString& out, const QString& emptyHome, const QString& demoHome) {
     ok &= ShootPreferences(out, program.Config, program.Ui, &program.Main);
     ok &= ShootArchiveWindows(out, program.Config, program.Ui, &program.Main);
     ok &= ShootPrefsDialogs(out, program.Config, program.Ui, &program.Main);
+    ok &= ShootMessageViewer(out, program.Config, program.Ui, &program.Main);
 
     TfrmUpdProxy proxy(program.Config, &program.Main);
     proxy.show();

@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QMarginsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintDialog>
@@ -142,9 +143,16 @@ void PreviewTable(QWidget* parent, const TPrintTable& table, const QString& capt
   preview.exec();
 }
 
-void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines, bool fixedPitch) {
-  QPrintPreviewDialog preview(parent);
-  preview.setWindowTitle(title);
+void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines, bool fixedPitch,
+                  const QString& jobTitle) {
+  const QString job = jobTitle.isEmpty() ? title : jobTitle;
+  QPrinter setUp;
+  setUp.setDocName(job);
+  setUp.setPageOrientation(QPageLayout::Portrait);
+  setUp.setPageMargins(QMarginsF(12.7, 12.7, 12.7, 12.7), QPageLayout::Millimeter);
+  QPrintPreviewDialog preview(&setUp, parent);
+  preview.setObjectName("dlgPrintPreview");
+  preview.setWindowTitle(job);
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
                    [&](QPrinter* printer) { PrintLines(*printer, title, lines, fixedPitch); });
   preview.exec();

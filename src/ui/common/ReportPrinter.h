@@ -34,6 +34,9 @@ void PrintTableAsked(QWidget* parent, const TPrintTable& table);
 // The print preview, from which the user prints; modal.
 // `caption`: the preview window's own caption (the table's title when empty).
 void PreviewTable(QWidget* parent, const TPrintTable& table, const QString& caption = {}, bool maximized = false);
-void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines, bool fixedPitch = false);
+// Text pages with half-inch margins, `title` at the top of every page. `jobTitle` names the
+// print job and the preview window; empty: the title does.
+void PreviewLines(QWidget* parent, const QString& title, const QStringList& lines, bool fixedPitch = false,
+                  const QString& jobTitle = {});
 
 }  // namespace mailmoat

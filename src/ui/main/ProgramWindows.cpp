@@ -1,7 +1,10 @@
 #include "ui/main/ProgramWindows.h"
 
 #include "check/dataModRAS.h"
+#include "archive/DesktopCopies.h"
+#include "core/UiHost.h"
 #include "ui/archive/formMessageArchive.h"
+#include "ui/archive/formMsg.h"
 #include "ui/common/QtSound.h"
 #include "ui/config/dialogSetupWizard.h"
 #include "ui/config/dlgClientSettings.h"
@@ -38,6 +41,20 @@ TDialUpLine DialUpLineOf(TdataRas& ras) {
           [&ras] { ras.HangUp(); }, [&ras](int code) { return ras.ErrorText(code); }};
 }
 
+// The viewer of one archived file, and its text in the desktop's editor: a private ".txt"
+// copy, as the desktop would open a ".spam" file in the mail program.
+TArchiveWindows ArchiveWindows(TConfigData& config, TUiHost& ui) {
+  TArchiveWindows windows;
+  windows.ViewMessage = [&config, &ui](const std::string& path, QWidget* parent) {
+    ShowArchivedMessage(config, ui, path, parent);
+  };
+  windows.ViewSource = [&ui](const std::string& path) {
+    if (!ui.OpenFile(WriteSourceCopy(path)))
+      ui.MessageBox(TMsgKind::Error, "No program could be started to show the message source.", mbOK);
+  };
+  return windows;
+}
+
 }  // namespace
 
 bool TProgramWindows::Available(TWindowKind kind) const {
@@ -65,7 +82,7 @@ bool TProgramWindows::Open(TWindowKind kind, QWidget* parent) {
     }
     case TWindowKind::RulesReport: ShowRulesReport(Config, Ui, parent); return false;
     case TWindowKind::MessageArchive:
-      ShowMessageArchive(Config, Ui, DialUpLineOf(Ras), TArchiveWindows{}, parent);
+      ShowMessageArchive(Config, Ui, DialUpLineOf(Ras), ArchiveWindows(Config, Ui), parent);
       return false;
     case TWindowKind::VersionCheck: RunVersionCheck(Config, Ui); return false;
     default: return TWindowOpeners::Open(kind, parent);
