@@ -20,25 +20,9 @@ namespace mailmoat {
 namespace {
 
 using namespace std::chrono_literals;
+using test::LoopbackUdpPort;
 using testing::Contains;
 using testing::HasSubstr;
-
-// A UDP port on the loopback address that was free a moment ago; `keep` holds it bound.
-int LoopbackUdpPort(int* keep = nullptr) {
-  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  if (keep) {
-    *keep = fd;
-  } else {
-    ::close(fd);
-  }
-  return ntohs(addr.sin_port);
-}
 
 class RbldnsdIntegrationTest : public test::FilterTest {
 protected:

@@ -19,6 +19,23 @@
 
 namespace mailmoat::test {
 
+// A UDP port on the loopback address that was free a moment ago; `keep` holds it bound.
+inline int LoopbackUdpPort(int* keep = nullptr) {
+  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  if (keep) {
+    *keep = fd;
+  } else {
+    ::close(fd);
+  }
+  return ntohs(addr.sin_port);
+}
+
 class TRbldnsdServer {
 public:
   static std::string Binary() {
@@ -35,17 +52,17 @@ public:
       : Dir(dir) {
     const std::string binary = Binary();
     if (binary.empty()) return;
-    std::string spec;
+    std::string zoneArgs;
     for (size_t i = 0; i < zones.size(); ++i) {
       const std::string file = "zone" + std::to_string(i) + ".txt";
       std::ofstream(Dir / file, std::ios::binary) << zones[i].second;
-      spec += " " + zones[i].first + ":ip4set:" + file;
+      zoneArgs += " " + zones[i].first + ":ip4set:" + file;
     }
     for (int attempt = 0; attempt < 3 && Pid == 0; ++attempt) {
-      Port = FreeUdpPort();
+      Port = LoopbackUdpPort();
       const std::string d = Dir.string();
       const std::string command = binary + " -b 127.0.0.1/" + std::to_string(Port) + " -r '" + d + "' -p '" + d +
-                                  "/rbldnsd.pid'" + spec + " >'" + d + "/rbldnsd.log' 2>&1";
+                                  "/rbldnsd.pid'" + zoneArgs + " >'" + d + "/rbldnsd.log' 2>&1";
       if (std::system(command.c_str()) != 0) continue;  // port taken meanwhile: try another
       for (int i = 0; i < 100 && Pid == 0; ++i) {
         std::ifstream pidFile(Dir / "rbldnsd.pid");
@@ -85,18 +102,6 @@ private:
       if (line.starts_with("State:")) return line.find('Z') != std::string::npos;
     }
     return false;
-  }
-
-  static int FreeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
   }
 
   std::filesystem::path Dir;
