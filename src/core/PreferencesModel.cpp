@@ -125,7 +125,10 @@ TSettings StoredSettings(const TConfigData& config, const TPreferences& prefs) {
   r.IncHeaders = prefs.IncHeaders;
   r.SMTPPort = Bounded(prefs.SMTPPort, 1, 65535);
   r.SMTPSecurity = Bounded(prefs.SMTPSecurity, 0, 2);
-  s.BlacklistCheckNum = prefs.BlacklistCheckNum;
+  s.BlacklistCheckNum = Bounded(prefs.BlacklistCheckNum, 1, 9);
+  s.EatMatches = prefs.EatMatches;
+  s.EatBlank = prefs.EatBlank;
+  s.EatBlankSubj = prefs.EatBlankSubj;
   s.UseRas = prefs.UseRas && prefs.DialUpAvailable;
   s.LoggingLevel = prefs.LoggingLevel;
   s.MaxLogSize = prefs.MaxLogSize;
@@ -172,6 +175,20 @@ bool IsSpamCopFromAddress(const std::string& address) {
     start = dot + 1;
   }
   return true;
+}
+
+// What DiscardPreferences goes back to and SavePreferences compares with.
+static void RememberStored(const TConfigData& config, TPreferences& p) {
+  p.OpenedProfiles = config.Profiles;
+  p.OpenedApprovedSenders = config.ApprovedSenders;
+  p.OpenedSysHeaderRules = config.SysHeaderRules;
+  p.OpenedSysBodyRules = config.SysBodyRules;
+  p.OpenedUserRules = config.UserRules;
+  p.OpenedAcceptRules = config.AcceptRules;
+  p.OpenedBlacklists = config.Blacklists;
+  p.OpenedAddresses = config.ValidAddresses;
+  p.OpenedSpamCop = config.SpamCop;
+  p.OpenedDialSettings = config.DialSettings;
 }
 
 TPreferences LoadPreferences(TConfigData& config) {
@@ -231,6 +248,9 @@ TPreferences LoadPreferences(TConfigData& config) {
   p.ApprovedSenders = config.ApprovedSenders;
   p.Blacklists = config.Blacklists;
   p.BlacklistCheckNum = config.BlacklistCheckNum;
+  p.EatMatches = config.EatMatches;
+  p.EatBlank = config.EatBlank;
+  p.EatBlankSubj = config.EatBlankSubj;
 
   // All of the requeue settings are loaded, also without a server or with SMTP AUTH off:
   // leaving them out would store an unticked delete flag and empty log-in boxes over values
@@ -255,16 +275,7 @@ TPreferences LoadPreferences(TConfigData& config) {
   p.SpamCopReport = config.SpamCop.ReportAddress;
   p.SpamCopFrom = config.SpamCop.FromAddress;
 
-  p.OpenedProfiles = config.Profiles;
-  p.OpenedApprovedSenders = config.ApprovedSenders;
-  p.OpenedSysHeaderRules = config.SysHeaderRules;
-  p.OpenedSysBodyRules = config.SysBodyRules;
-  p.OpenedUserRules = config.UserRules;
-  p.OpenedAcceptRules = config.AcceptRules;
-  p.OpenedBlacklists = config.Blacklists;
-  p.OpenedAddresses = config.ValidAddresses;
-  p.OpenedSpamCop = config.SpamCop;
-  p.OpenedDialSettings = config.DialSettings;
+  RememberStored(config, p);
 
   p.Changed = false;
   return p;
@@ -349,16 +360,7 @@ bool SavePreferences(TConfigData& config, TPreferences& prefs, const std::string
   if ((settingsChanged || profilesChanged) && !config.SaveSettings()) return false;
   prefs.SaveFailed = false;
   // What is now written is what a later Discard goes back to.
-  prefs.OpenedProfiles = config.Profiles;
-  prefs.OpenedApprovedSenders = config.ApprovedSenders;
-  prefs.OpenedSysHeaderRules = config.SysHeaderRules;
-  prefs.OpenedSysBodyRules = config.SysBodyRules;
-  prefs.OpenedUserRules = config.UserRules;
-  prefs.OpenedAcceptRules = config.AcceptRules;
-  prefs.OpenedBlacklists = config.Blacklists;
-  prefs.OpenedAddresses = config.ValidAddresses;
-  prefs.OpenedSpamCop = config.SpamCop;
-  prefs.OpenedDialSettings = config.DialSettings;
+  RememberStored(config, prefs);
   return true;
 }
 

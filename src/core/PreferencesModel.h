@@ -67,6 +67,10 @@ struct TPreferences {
   std::vector<TRuleRec> AcceptRules;
   std::vector<TBlacklistRec> Blacklists;
   int BlacklistCheckNum = 1;
+  // The rule list's three built-in rows.
+  bool EatMatches = false;
+  bool EatBlank = false;
+  bool EatBlankSubj = false;
 
   // Notifications.
   bool Popup = false;

@@ -217,7 +217,7 @@ TEST_F(PreferencesTest, ValidAddressesStayInOrderAndRefuseADuplicateInAnyCase) {
     previewTitle = preview->windowTitle();
     preview->close();
   });
-  Child<QAction>(&prefs, "mnuPrintPreview")->trigger();
+  Child<QAction>(Child<QWidget>(&prefs, "tabshtAddrs"), "mnuPrintPreview")->trigger();
   EXPECT_EQ(previewTitle, "Mailmoat Pro - Valid E-Mail Addresses Report");
 
   list->setCurrentRow(0);

@@ -48,7 +48,7 @@ TEST_F(UserRulesTest, SaveChecksInOrderThenAddsTheRule) {
     expression->setPlainText("cheap pills");
     save->click();
   });
-  const std::optional<TRuleRec> added = AddUserRule(*Config, Ui, nullptr);
+  const std::optional<TRuleRec> added = AddUserRule(*Config, Ui, Config->UserRules, Config->AcceptRules, nullptr);
   ASSERT_TRUE(added.has_value());
   const std::vector<std::string> boxes = BoxTexts();
   ASSERT_EQ(boxes.size(), 4u);
@@ -83,7 +83,7 @@ TEST_F(UserRulesTest, TestRuleUsesTheFilterOptionsOfTheChosenType) {
     Child<QPushButton>(window, "btnTest")->click();
     Child<QPushButton>(window, "btnCancel")->click();
   });
-  EXPECT_FALSE(AddUserRule(*Config, Ui, nullptr).has_value());
+  EXPECT_FALSE(AddUserRule(*Config, Ui, Config->UserRules, Config->AcceptRules, nullptr).has_value());
   EXPECT_EQ(BoxTexts(),
             (std::vector<std::string>{
                 "Error: Before you can test a rule, you need to first enter the string or expression\r\nthat will "
@@ -122,7 +122,7 @@ TEST_F(UserRulesTest, RuleWizardFillsTheEditorKeepingTheAcceptChoice) {
     EXPECT_FALSE(Child<QCheckBox>(window, "cbxRejectTrue")->isChecked());
     Child<QPushButton>(window, "btnSave")->click();
   });
-  const std::optional<TRuleRec> added = AddUserRule(*Config, Ui, nullptr);
+  const std::optional<TRuleRec> added = AddUserRule(*Config, Ui, Config->UserRules, Config->AcceptRules, nullptr);
   ASSERT_TRUE(added.has_value());
   EXPECT_EQ(added->HeaderField, "ALL");
   EXPECT_FALSE(added->RejectOnMatch);

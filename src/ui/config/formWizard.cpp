@@ -5,6 +5,9 @@
 #include "core/dataConfig.h"
 #include "diag/ConfigDump.h"
 #include "ui/config/prefs/AccountsPage.h"
+#include "ui/config/prefs/ApprovedSendersPage.h"
+#include "ui/config/prefs/BlacklistsPage.h"
+#include "ui/config/prefs/FilterRulesPage.h"
 #include "ui/config/prefs/MiscPage.h"
 #include "ui/config/prefs/NetworkPage.h"
 #include "ui/config/prefs/NotificationsPage.h"
@@ -63,20 +66,16 @@ TfrmWizard::TfrmWizard(TConfigData& config, TUiHost& ui, QWidget* parent) : QDia
   auto* accounts = new TAccountsPage(*Context, pgctrlPreferences);
   Pages = {accounts,
            new TValidAddressesPage(*Context, pgctrlPreferences),
-           nullptr,
-           nullptr,
-           nullptr,
+           new TApprovedSendersPage(*Context, pgctrlPreferences),
+           new TFilterRulesPage(*Context, pgctrlPreferences),
+           new TBlacklistsPage(*Context, pgctrlPreferences),
            new TNotificationsPage(*Context, pgctrlPreferences),
            new TRequeuePage(*Context, pgctrlPreferences),
            new TSpamCopPage(*Context, pgctrlPreferences),
            new TNetworkPage(*Context, pgctrlPreferences),
            new TMiscPage(
                *Context, [this] { OpenConfigDump(); }, pgctrlPreferences)};
-  const char* const slotNames[] = {"tabshtExcept", "tabshtSpammers", "tabshtMapsDul"};
-  for (int i = 0; i < PageCount; ++i) {
-    QWidget* page = Pages[static_cast<std::size_t>(i)];
-    pgctrlPreferences->addWidget(page ? page : PageSlot(slotNames[i - 2]));
-  }
+  for (QWidget* page : Pages) pgctrlPreferences->addWidget(page);
   connect(lbPages, &QListWidget::currentRowChanged, pgctrlPreferences, &QStackedWidget::setCurrentIndex);
 
   auto* btnOk = new QPushButton("OK", this);
@@ -115,16 +114,6 @@ TfrmWizard::TfrmWizard(TConfigData& config, TUiHost& ui, QWidget* parent) : QDia
 
 TfrmWizard::~TfrmWizard() = default;
 
-QWidget* TfrmWizard::PageSlot(const char* name) {
-  auto* slot = new QWidget(pgctrlPreferences);
-  slot->setObjectName(name);
-  auto* note = new QLabel("Not available yet", slot);
-  note->setEnabled(false);
-  auto* column = new QVBoxLayout(slot);
-  column->addWidget(note, 0, Qt::AlignCenter);
-  return slot;
-}
-
 void TfrmWizard::MarkChanged() {
   Data.Changed = true;
 }
@@ -156,8 +145,7 @@ bool TfrmWizard::eventFilter(QObject* watched, QEvent* event) {
 bool TfrmWizard::Save() {
   std::optional<TPrefsFault> fault;
   const bool saved = SavePreferences(Config, Data, RunningProgram(), AutostartFolder(std::getenv), &fault);
-  for (TPrefsSheet* page : Pages)
-    if (page) page->ShowSaved();
+  for (TPrefsSheet* page : Pages) page->ShowSaved();
   if (fault) {
     ShowPage(fault->Page);
     if (QLineEdit* box = Pages[static_cast<std::size_t>(fault->Page)]->FieldBox(fault->Field)) {

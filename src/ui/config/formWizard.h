@@ -44,7 +44,6 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  QWidget* PageSlot(const char* name);
   void Ok();
   bool Save();
   void OpenConfigDump();

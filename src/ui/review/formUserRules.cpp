@@ -468,17 +468,14 @@ bool TfrmUserRules::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-std::optional<TRuleRec> AddUserRule(TConfigData& config, TUiHost& ui, QWidget* parent) {
+std::optional<TRuleRec> AddUserRule(TConfigData& config, TUiHost& ui, std::vector<TRuleRec>& userRules,
+                                    std::vector<TRuleRec>& acceptRules, QWidget* parent) {
   TfrmUserRules dialog(config, ui, parent);
   dialog.PrepareAdd();
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   TRuleRec rule;
   dialog.StoreTo(rule);
-  if (rule.RuleType == RuleType::AlwaysAccept) {
-    config.AcceptRules.push_back(rule);
-  } else {
-    config.UserRules.push_back(rule);
-  }
+  (rule.RuleType == RuleType::AlwaysAccept ? acceptRules : userRules).push_back(rule);
   return rule;
 }
 

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -85,9 +86,10 @@ private:
 };
 
 // The preferences' "Add": the editor in its adding mode. A saved header or body rule is
-// appended to the user rules, an always-accept rule to the always-accept rules (in memory;
-// the preferences save the files). Returns the rule added, or nothing on Cancel.
-std::optional<TRuleRec> AddUserRule(TConfigData& config, TUiHost& ui, QWidget* parent);
+// appended to `userRules`, an always-accept rule to `acceptRules` (the lists the preferences
+// edit; their save writes the files). Returns the rule added, or nothing on Cancel.
+std::optional<TRuleRec> AddUserRule(TConfigData& config, TUiHost& ui, std::vector<TRuleRec>& userRules,
+                                    std::vector<TRuleRec>& acceptRules, QWidget* parent);
 
 // The preferences' "Edit" of a user rule: changes `rule` in place on Save (its type, and so
 // its list, stays). Returns whether it was saved.

@@ -2,12 +2,17 @@
 
 #include "core/PreferencesModel.h"
 
+#include <QList>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
 #include <string>
 
 class QCheckBox;
+class QMenu;
+class QPushButton;
+class QTreeWidget;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -18,6 +23,10 @@ namespace mailmoat {
 
 class TConfigData;
 class TUiHost;
+struct TPrintTable;
+
+// Every row and column of a preferences list as a report, 46 rows a page.
+TPrintTable ListReport(const QTreeWidget* list, const QString& title);
 
 // What every page of the preferences works on: the configuration (for the profiles, which
 // change in it at once), the host for boxes, the preferences being edited, and the dialog's
@@ -54,6 +63,14 @@ protected:
   QLabel* Explanation(const char* text, const char* name);
   QGroupBox* Group(const char* title, const char* name);
   QToolButton* BrowseButton(const char* name, const char* hint);
+  // A button beside a list, which Return does not press.
+  QPushButton* Button(const char* text, const char* name);
+  // A report list of whole rows without in-place editing, its columns `widths` pixels wide
+  // (0: sized to the contents).
+  QTreeWidget* ReportList(const char* name, const QStringList& columns, const QList<int>& widths);
+  // The list's context menu with "&Print List" (Ctrl+P) and "Print Pre&view" (Ctrl+V),
+  // which print every row of `list` under `title`, 46 rows a page.
+  QMenu* PrintMenu(QTreeWidget* list, const char* name, const QString& title);
   void MarkChanged() { Ctx.Changed(); }
 
   TPrefsPageContext& Ctx;
