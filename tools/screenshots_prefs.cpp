@@ -1,19 +1,74 @@
 // Pictures of the preferences: one of each page (prefs-accounts.png, prefs-addresses.png,
-// prefs-notifications.png, prefs-requeue.png, prefs-spamcop.png, prefs-network.png,
-// prefs-misc.png), over a configuration filled as a user's would be.
+// prefs-senders.png, prefs-rules.png, prefs-blacklists.png, prefs-notifications.png,
+// prefs-requeue.png, prefs-spamcop.png, prefs-network.png, prefs-misc.png), over a
+// configuration filled as a user's would be, and of the list pages' dialogs (sender-edit.png,
+// blacklist-edit.png, address-import.png, import-selection.png).
 
 #include "MailmoatVersion.h"
+#include "core/Blacklists.h"
 #include "core/Records.h"
 #include "core/dataConfig.h"
+#include "ui/config/dlgBlacklist.h"
+#include "ui/config/dlgSelectImport.h"
+#include "ui/config/formAddrImport.h"
 #include "ui/config/formWizard.h"
+#include "ui/config/frmSenderEdit.h"
 
 #include "ScreenshotSupport.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 
 #include <utility>
 
 namespace mailmoat {
+
+namespace {
+
+TRuleRec UserRule(const char* description, const char* field, const char* expression, std::uint8_t type) {
+  TRuleRec rule;
+  rule.Description = description;
+  rule.HeaderField = field;
+  rule.Expression = expression;
+  rule.RuleType = type;
+  return rule;
+}
+
+bool ShootListDialogs(const QString& outDir, TUiHost& ui, QWidget* parent) {
+  bool ok = true;
+  {
+    TfrmSenderEdit sender(ui, parent);
+    sender.Show({"@example.org", "Everyone at work"});
+    sender.show();
+    ok &= SavePicture(sender, outDir + "/sender-edit.png");
+  }
+  {
+    TdlgBlacklist blacklist(ui, "", parent);
+    blacklist.Show("SpamCop Blacklist", "bl.spamcop.net");
+    blacklist.show();
+    ok &= SavePicture(blacklist, outDir + "/blacklist-edit.png");
+  }
+  std::vector<ApprovedSenderRecord> senders;
+  {
+    TdlgAddrImport import(senders, ui, "/nonexistent", parent);
+    import.findChild<QLineEdit*>("feWabFile")->setText("/home/joe/Documents/contacts.vcf");
+    import.show();
+    ok &= SavePicture(import, outDir + "/address-import.png");
+  }
+  {
+    std::vector<TAddrRecord> found = {{"Ann Smith", "ann.smith@example.com", true},
+                                      {"Bob Jones", "bob@example.org", true},
+                                      {"Carl", "carl@mail.example.net", true},
+                                      {"Dora Miller", "dora.miller@example.com", true}};
+    TdlgSelectImport pick(found, ui, parent);
+    pick.show();
+    ok &= SavePicture(pick, outDir + "/import-selection.png");
+  }
+  return ok;
+}
+
+}  // namespace
 
 bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, QWidget* parent) {
   QDir().mkpath(outDir);
@@ -50,6 +105,21 @@ bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, Q
   config.SummarizeStats = true;
   const TSpamCopSettings spamCop =
       std::exchange(config.SpamCop, {"submit.x7Kd2@" MAILMOAT_SPAMCOP_DOMAIN, "joe@example.net"});
+  const std::vector<ApprovedSenderRecord> senders =
+      std::exchange(config.ApprovedSenders, {{"@example.com", "Work"},
+                                             {"newsletter@shop.example.org", "The shop's news"},
+                                             {"ann.smith@example.net", "Ann Smith"},
+                                             {"bob@example.org", " "}});
+  const std::vector<TRuleRec> userRules = std::exchange(
+      config.UserRules, {UserRule("Casino offers", "Subject", "(?i)casino", RuleType::Header),
+                         UserRule("Unsubscribe footer", "ALL", "click\\shere\\sto\\sunsubscribe", RuleType::Body)});
+  const std::vector<TRuleRec> acceptRules = std::exchange(
+      config.AcceptRules, {UserRule("Order confirmations", "Subject", "your order", RuleType::AlwaysAccept)});
+  std::vector<TBlacklistRec> blacklists = DefaultBlacklists();
+  blacklists.push_back({});
+  blacklists.back().Name = "Spamhaus ZEN";
+  blacklists.back().LookupSuffix = "zen.spamhaus.org";
+  blacklists = std::exchange(config.Blacklists, blacklists);
 
   bool ok = true;
   {
@@ -57,6 +127,9 @@ bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, Q
     prefs.show();
     const std::pair<TPrefsPage, const char*> shots[] = {{TPrefsPage::Accounts, "accounts"},
                                                         {TPrefsPage::ValidAddresses, "addresses"},
+                                                        {TPrefsPage::ApprovedSenders, "senders"},
+                                                        {TPrefsPage::FilterRules, "rules"},
+                                                        {TPrefsPage::BlacklistLookups, "blacklists"},
                                                         {TPrefsPage::Notifications, "notifications"},
                                                         {TPrefsPage::Requeue, "requeue"},
                                                         {TPrefsPage::SpamCop, "spamcop"},
@@ -72,7 +145,11 @@ bool ShootPreferences(const QString& outDir, TConfigData& config, TUiHost& ui, Q
   config.Profiles = profiles;
   config.ValidAddresses = addresses;
   config.SpamCop = spamCop;
-  return ok;
+  config.ApprovedSenders = senders;
+  config.UserRules = userRules;
+  config.AcceptRules = acceptRules;
+  config.Blacklists = blacklists;
+  return ok && ShootListDialogs(outDir, ui, parent);
 }
 
 }  // namespace mailmoat

@@ -154,7 +154,9 @@ std::vector<TAddrRecord> ReadThunderbirdBook(const TPath& file) {
 std::vector<TPath> ThunderbirdAddressBooks(const TPath& home) {
   std::vector<TPath> books;
   std::error_code error;
-  for (const TPath& root : {home / ".thunderbird", home / "snap" / "thunderbird" / "common" / ".thunderbird"}) {
+  // The profiles of a packaged install, a Snap and a Flatpak.
+  for (const TPath& root : {home / ".thunderbird", home / "snap" / "thunderbird" / "common" / ".thunderbird",
+                            home / ".var" / "app" / "org.mozilla.Thunderbird" / ".thunderbird"}) {
     for (const auto& profile : std::filesystem::directory_iterator(root, error)) {
       if (!profile.is_directory(error)) continue;
       for (const auto& entry : std::filesystem::directory_iterator(profile.path(), error)) {

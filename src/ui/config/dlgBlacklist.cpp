@@ -67,7 +67,6 @@ TdlgBlacklist::TdlgBlacklist(TUiHost& ui, std::string dnsServer, QWidget* parent
   column->addWidget(edtSuffix);
   column->addStretch(1);
   column->addLayout(buttons);
-  column->setSizeConstraint(QLayout::SetMinimumSize);
   FieldsChanged();
   edtName->setFocus();
 }

@@ -64,7 +64,6 @@ TfrmSenderEdit::TfrmSenderEdit(TUiHost& ui, QWidget* parent) : QDialog(parent), 
   column->addWidget(lblNote);
   column->addStretch(1);
   column->addLayout(buttons);
-  column->setSizeConstraint(QLayout::SetMinimumSize);
   edtAddress->setFocus();
 }
 

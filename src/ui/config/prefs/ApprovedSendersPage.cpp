@@ -93,6 +93,8 @@ void TApprovedSendersPage::ShowSenders(const std::vector<std::size_t>& select, b
     item->setData(0, Qt::UserRole, static_cast<qulonglong>(order[row]));
     item->setSelected(std::find(selected.begin(), selected.end(), row) != selected.end());
   }
+  lvSenders->resizeColumnToContents(0);
+  lvSenders->setColumnWidth(0, std::max(150, lvSenders->columnWidth(0) + 12));
   UpdateControls();
 }
 

@@ -9,6 +9,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -46,6 +47,8 @@ TBlacklistsPage::TBlacklistsPage(TPrefsPageContext& context, QWidget* parent)
       "the list.",
       "Label3");
   lvBlackLists = ReportList("lvBlackLists", {"Blacklist System", "Lookup suffix"}, {0, 0});
+  // Both columns as wide as their texts, scrolled sideways when the page is narrower.
+  lvBlackLists->header()->setStretchLastSection(false);
   seRecdNum = BoundSpin("seRecdNum", 1, 9, Ctx.Prefs.BlacklistCheckNum);
   auto* btnAddBlacklist = Button("&Add", "btnAddBlacklist");
   btnChangeBlacklist = Button("&Change", "btnChangeBlacklist");
