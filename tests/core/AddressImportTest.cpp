@@ -1,9 +1,9 @@
 #include "core/AddressImport.h"
+#include "support/ThunderbirdBook.h"
 #include "platform/Errors.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <filesystem>
 
@@ -38,17 +38,10 @@ TEST(AddressImport, AThunderbirdBookAndAFolderOfCardsAreReadFromDisk) {
   test::TTempDir dir;
   const std::filesystem::path profile = dir / ".thunderbird" / "x1y2.default-release";
   std::filesystem::create_directories(profile);
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open((profile / "abook.sqlite").c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db,
-                         "CREATE TABLE properties (card TEXT, name TEXT, value TEXT);"
-                         "INSERT INTO properties VALUES ('a', 'DisplayName', 'Joe Bloggs'),"
-                         "('a', 'PrimaryEmail', 'joe@example.org'), ('b', 'FirstName', 'Amy'),"
-                         "('b', 'LastName', 'Smith'), ('b', 'SecondEmail', 'amy@example.com'),"
-                         "('c', 'DisplayName', 'Nobody');",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(db);
+  ASSERT_TRUE(test::WriteThunderbirdBook(profile / "abook.sqlite",
+                                         "('a', 'DisplayName', 'Joe Bloggs'), ('a', 'PrimaryEmail', 'joe@example.org'),"
+                                         "('b', 'FirstName', 'Amy'), ('b', 'LastName', 'Smith'),"
+                                         "('b', 'SecondEmail', 'amy@example.com'), ('c', 'DisplayName', 'Nobody')"));
   const std::vector<TPath> books = ThunderbirdAddressBooks(dir.Path());
   ASSERT_EQ(books.size(), 1u);
   EXPECT_EQ(Listed(ReadAddressBookFile(books[0])), "[joe@example.org|Joe Bloggs][amy@example.com|Amy Smith]");

@@ -3,6 +3,7 @@
 #include "gui/support/ModalDriver.h"
 #include "integration/RbldnsdServer.h"
 #include "support/HomeSnapshot.h"
+#include "support/ThunderbirdBook.h"
 #include "ui/config/formWizard.h"
 
 #include <QComboBox>
@@ -11,8 +12,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTreeWidget>
-
-#include <sqlite3.h>
 
 #include <cstdlib>
 
@@ -229,18 +228,12 @@ TEST_F(PreferenceListsTest, ImportsFromACardFileAndThunderbirdAddToTheUnsavedLis
   const std::filesystem::path profile = home / ".thunderbird" / "a1b2.default-release";
   std::filesystem::create_directories(profile);
   UseHome(home);
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open((profile / "abook.sqlite").c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db,
-                         "CREATE TABLE properties (card TEXT, name TEXT, value TEXT);"
-                         "INSERT INTO properties VALUES ('1', 'DisplayName', 'Ann again'),"
-                         "('1', 'PrimaryEmail', 'ANN@example.com'), ('2', 'DisplayName', 'Carl'),"
-                         "('2', 'PrimaryEmail', 'carl@example.net'), ('3', 'DisplayName', 'Dora'),"
-                         "('3', 'PrimaryEmail', 'dora@example.net'), ('4', 'DisplayName', 'Eve'),"
-                         "('4', 'PrimaryEmail', 'eve@example.net');",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(db);
+  ASSERT_TRUE(test::WriteThunderbirdBook(
+      profile / "abook.sqlite",
+      "('1', 'DisplayName', 'Ann again'), ('1', 'PrimaryEmail', 'ANN@example.com'), ('2', 'DisplayName', 'Carl'),"
+      "('2', 'PrimaryEmail', 'carl@example.net'), ('3', 'DisplayName', 'Dora'),"
+      "('3', 'PrimaryEmail', 'dora@example.net'), ('4', 'DisplayName', 'Eve'), ('4', 'PrimaryEmail', "
+      "'eve@example.net')"));
   const std::filesystem::path cards = Dir / "contacts.vcf";
   test::WriteTextFile(cards,
                       "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\nEMAIL;TYPE=INTERNET:ann@example.com\r\nEND:VCARD\r\n"
@@ -252,9 +245,17 @@ TEST_F(PreferenceListsTest, ImportsFromACardFileAndThunderbirdAddToTheUnsavedLis
   auto* list = Child<QTreeWidget>(prefs.get(), "lvSenders");
   auto* import = Child<QPushButton>(prefs.get(), "btnImport");
   // An edit not saved yet, which the imports must keep.
-  test::WhenModal([](QWidget* dialog) {
-    QTest::keyClicks(Child<QLineEdit>(dialog, "edtAddress"), "friend.org");
-    Child<QPushButton>(dialog, "btnOk")->click();
+  test::WhenModal([this](QWidget* dialog) {
+    auto* address = Child<QLineEdit>(dialog, "edtAddress");
+    auto* ok = Child<QPushButton>(dialog, "btnOk");
+    QTest::keyClicks(address, "  ");
+    EXPECT_FALSE(ok->isEnabled());
+    QTest::keyClicks(address, "friend .org");
+    ok->click();
+    EXPECT_EQ(Ui.Boxes.back().Caption, "Format Error");
+    EXPECT_TRUE(dialog->isVisible());
+    address->setText("friend.org");
+    ok->click();
   });
   Child<QPushButton>(prefs.get(), "btnAddException")->click();
 

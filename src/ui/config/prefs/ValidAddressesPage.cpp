@@ -50,15 +50,9 @@ TValidAddressesPage::TValidAddressesPage(TPrefsPageContext& context, QWidget* pa
   lbAddresses = new QListWidget(this);
   lbAddresses->setObjectName("lbAddresses");
   lbAddresses->setContextMenuPolicy(Qt::CustomContextMenu);
-  const auto button = [this](const char* text, const char* name) {
-    auto* b = new QPushButton(text, this);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-  };
-  btnAddAddress = button("&Add", "btnAddAddress");
-  btnChange = button("&Change", "btnChange");
-  btnDeleteAddress = button("&Delete", "btnDeleteAddress");
+  btnAddAddress = Button("&Add", "btnAddAddress");
+  btnChange = Button("&Change", "btnChange");
+  btnDeleteAddress = Button("&Delete", "btnDeleteAddress");
 
   grpAddrCheck = Group("Address Checking Type", "grpAddrCheck");
   AddrCheckChoices = new QButtonGroup(this);
