@@ -122,14 +122,8 @@ double PipelinedTrips = 0;
 double OneAtATimeTrips = 0;
 long PeakKb[2] = {0, 0};
 
-// Check-only runs over `count` messages of `user` through `port`; the best time of the
-// iterations.
-double CheckRuns(benchmark::State& state, const std::string& user, int port, int count, bool pipelining = true) {
-  TBench& shared = Shared();
-  bench::TSilentHost ui;
-  TdataRas ras;
-  TConfigData config(TAppPaths::ForHome(shared.Home), ui, ras.Dialer());
-  ras.Attach(config);
+// The filter settings of every run, and one mailbox: `user` at the loopback `port`.
+void SetUpMailbox(TConfigData& config, const std::string& user, int port) {
   config.UseRas = false;
   config.Unknown = true;
   config.ValidAddresses = {"joe@example.org"};
@@ -141,6 +135,17 @@ double CheckRuns(benchmark::State& state, const std::string& user, int port, int
   profile.Password = "secret";
   profile.Port = static_cast<std::uint16_t>(port);
   config.Profiles = {profile};
+}
+
+// Check-only runs over `count` messages of `user` through `port`; the best time of the
+// iterations.
+double CheckRuns(benchmark::State& state, const std::string& user, int port, int count, bool pipelining = true) {
+  TBench& shared = Shared();
+  bench::TSilentHost ui;
+  TdataRas ras;
+  TConfigData config(TAppPaths::ForHome(shared.Home), ui, ras.Dialer());
+  ras.Attach(config);
+  SetUpMailbox(config, user, port);
   TConsoleCheckView view(stdout, false);  // shows nothing
   test::TCountingNotifier notifier;
   TdataPOP3 engine(config, ras, view, notifier);
@@ -255,17 +260,7 @@ int MemoryRun(int port, const std::string& user, int count) {
     TdataRas ras;
     TConfigData config(TAppPaths::ForHome(home), ui, ras.Dialer());
     ras.Attach(config);
-    config.UseRas = false;
-    config.Unknown = true;
-    config.ValidAddresses = {"joe@example.org"};
-    AddRules(config);
-    ProfileRecord profile;
-    profile.Name = "Bench";
-    profile.Server = "127.0.0.1";
-    profile.Login = user;
-    profile.Password = "secret";
-    profile.Port = static_cast<std::uint16_t>(port);
-    config.Profiles = {profile};
+    SetUpMailbox(config, user, port);
     std::FILE* devNull = std::fopen("/dev/null", "w");
     TConsoleCheckView view(devNull, false);
     test::TCountingNotifier notifier;
