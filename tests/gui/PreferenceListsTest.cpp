@@ -6,6 +6,7 @@
 #include "support/ThunderbirdBook.h"
 #include "ui/config/formWizard.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -138,6 +139,47 @@ TEST_F(PreferenceListsTest, RulesListEveryRuleAndEachRowKeepsItsOwnRuleThroughSo
   EXPECT_FALSE(Config->SysBodyRules.at(0).Enabled);
   EXPECT_FALSE(Config->EatMatches);
   EXPECT_TRUE(Config->EatBlankSubj);
+}
+
+TEST_F(PreferenceListsTest, EditingChangesTheRowAndTheReportShowsTheRulesAsThePageHasThem) {
+  Start();
+  Config->UserRules = {Rule("Old name", "Subject", "old")};
+  auto prefs = OpenAt(TPrefsPage::FilterRules);
+  auto* list = Child<QTreeWidget>(prefs.get(), "lvRules");
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_F2);
+  EXPECT_EQ(LastBox(), "Please select the item you wish to edit from this list first.");
+
+  // A system rule opens read-only, a built-in check only explains itself.
+  test::WhenModal([](QWidget* editor) {
+    EXPECT_FALSE(Child<QPushButton>(editor, "btnSave")->isEnabled());
+    Child<QPushButton>(editor, "btnCancel")->click();
+  });
+  emit list->itemDoubleClicked(RowOf(list, "Pills in the subject"), 0);
+  list->setCurrentItem(RowOf(list, "Blank Subject Field"));
+  QTest::keyClick(list, Qt::Key_F2);
+  EXPECT_NE(LastBox().find("built into Mailmoat Pro"), std::string::npos) << LastBox();
+
+  // A user rule takes the editor's values, in the row and in the report made before OK.
+  list->setCurrentItem(RowOf(list, "Old name"));
+  test::WhenModal([](QWidget* editor) {
+    Child<QLineEdit>(editor, "edtDesc")->setText("New name");
+    Child<QCheckBox>(editor, "cbxEnabled")->setChecked(false);
+    Child<QPushButton>(editor, "btnSave")->click();
+  });
+  QTest::keyClick(list, Qt::Key_F2);
+  EXPECT_EQ(list->currentItem()->text(0), "New name");
+  EXPECT_EQ(list->currentItem()->checkState(0), Qt::Unchecked);
+  test::WhenModal([](QWidget* report) { Child<QPushButton>(report, "btnGenerate")->click(); });
+  Child<QAction>(prefs.get(), "RulesReport1")->trigger();
+  const std::string report = test::ReadTextFile(Dir / "rules-report.txt");
+  EXPECT_NE(report.find("Rule        : New name"), std::string::npos) << report;
+  EXPECT_EQ(Config->UserRules.at(0).Description, "Old name");
+
+  Ui.SetNextAnswer(mbNo);
+  Child<QPushButton>(prefs.get(), "btnCancel")->click();
+  EXPECT_EQ(Config->UserRules.at(0).Description, "Old name");
+  EXPECT_TRUE(Config->UserRules.at(0).Enabled);
 }
 
 TEST_F(PreferenceListsTest, ABlacklistTypedWithALeadingStopIsStoredWithoutItAndTestsListedAtRbldnsd) {

@@ -101,7 +101,10 @@ TFilterRulesPage::TFilterRulesPage(TPrefsPageContext& context, QWidget* parent)
   ShowRules();
   connect(lvRules->header(), &QHeaderView::sectionClicked, this, [this](int c) { SortBy(c); });
   connect(lvRules, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* row) { RowChanged(row); });
-  connect(lvRules, &QTreeWidget::itemDoubleClicked, this, [this] { EditRule(); });
+  connect(lvRules, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* row) {
+    lvRules->setCurrentItem(row);
+    EditRule();
+  });
   connect(btnCheckAll, &QPushButton::clicked, this, [this] {
     const bool on = btnCheckAll->text() == "Check &All";
     CheckGroup(btnCheckAll, "Check &All", "Uncheck &All", IsAnyRow);
