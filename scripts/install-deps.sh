@@ -15,6 +15,8 @@ packages=(
   # real peers for the integration tests
   dovecot-core dovecot-pop3d rbldnsd python3-aiosmtpd lhasa jlha-utils
   xvfb xauth x11-utils libx11-dev ca-certificates openssl iproute2 desktop-file-utils
+  # the install layout and the Debian package, and the checkers run on them
+  appstream lintian man-db systemd dpkg-dev file gzip
 )
 
 missing=()

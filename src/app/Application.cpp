@@ -178,7 +178,10 @@ std::string UsageText() {
          "  --home DIR   keep settings, data files and the log in DIR\n"
          "               (default: MAILMOAT_HOME, else the XDG data and config directories)\n"
          "  --version    print the version and exit\n"
-         "  --help       print this text and exit\n";
+         "  -h, --help   print this text and exit\n"
+         "\n"
+         "Exit status: 0 when every enabled mailbox was checked, 1 when something could not be\n"
+         "checked, 2 for bad usage. See man mailmoat.\n";
 }
 
 int RunApplication(const std::vector<std::string>& argv) {

@@ -31,6 +31,9 @@ namespace mailmoat {
 void SetUpApplication() {
   QApplication::setApplicationName("mailmoat");
   QApplication::setApplicationDisplayName("Mailmoat Pro");
+  // The window class (X11 WM_CLASS, Wayland app id) names the launcher, mailmoat.desktop, so
+  // that the desktop groups the windows under its icon.
+  QApplication::setDesktopFileName("mailmoat");
   QApplication::setWindowIcon(ProgramIcon());
   QApplication::setQuitOnLastWindowClosed(false);
   InstallA11yIds(*qApp);
