@@ -1,0 +1,54 @@
+#include "ui/common/DesktopNotifications.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusReply>
+#include <QStringList>
+#include <QVariantMap>
+
+namespace mailmoat {
+
+namespace {
+
+const char Service[] = "org.freedesktop.Notifications";
+const char Path[] = "/org/freedesktop/Notifications";
+const char Interface[] = "org.freedesktop.Notifications";
+
+}  // namespace
+
+TDesktopNotifications::TDesktopNotifications(QDBusConnection bus, QObject* parent)
+    : QObject(parent), Bus(std::move(bus)) {
+}
+
+bool TDesktopNotifications::Available() const {
+  if (!Bus.isConnected() || Bus.interface() == nullptr) return false;
+  // Also a server the bus would start on demand counts.
+  const QDBusReply<bool> owned = Bus.interface()->isServiceRegistered(Service);
+  if (owned.isValid() && owned.value()) return true;
+  const QDBusReply<QStringList> activatable = Bus.interface()->activatableServiceNames();
+  return activatable.isValid() && activatable.value().contains(Service);
+}
+
+bool TDesktopNotifications::Notify(const QString& summary, const QString& body) {
+  if (!Available()) return false;
+  QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, "Notify");
+  const QStringList actions;
+  const QVariantMap hints{{"desktop-entry", QString("mailmoat")}, {"category", QString("email.arrived")}};
+  // Each notice replaces the one before, as the window shows only the latest count.
+  call << QString("mailmoat") << LastId << QString("mail-unread") << summary << body << actions << hints << qint32(-1);
+  auto* watcher = new QDBusPendingCallWatcher(Bus.asyncCall(call), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, summary, body] {
+    const QDBusPendingReply<uint> reply = *watcher;
+    watcher->deleteLater();
+    if (reply.isError()) {
+      if (OnFailed) OnFailed(summary, body);
+      return;
+    }
+    LastId = reply.value();
+  });
+  return true;
+}
+
+}  // namespace mailmoat
