@@ -16,10 +16,20 @@ const char Service[] = "org.freedesktop.Notifications";
 const char Path[] = "/org/freedesktop/Notifications";
 const char Interface[] = "org.freedesktop.Notifications";
 
+// One connection per object, closed with it, so each sees the bus of its own time.
+QString ConnectionName(const void* owner) {
+  return QString("mailmoat-notifications-%1").arg(reinterpret_cast<quintptr>(owner));
+}
+
 }  // namespace
 
-TDesktopNotifications::TDesktopNotifications(QDBusConnection bus, QObject* parent)
-    : QObject(parent), Bus(std::move(bus)) {
+TDesktopNotifications::TDesktopNotifications(QObject* parent) : QObject(parent), Bus(ConnectionName(this)) {
+  const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+  if (!address.isEmpty()) Bus = QDBusConnection::connectToBus(address, Bus.name());
+}
+
+TDesktopNotifications::~TDesktopNotifications() {
+  QDBusConnection::disconnectFromBus(Bus.name());
 }
 
 bool TDesktopNotifications::Available() const {

@@ -13,7 +13,12 @@ namespace mailmoat {
 // holds up the window; a server that turns the notice down is told through OnFailed.
 class TDesktopNotifications : public QObject {
 public:
-  explicit TDesktopNotifications(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+  // Connects to the session bus that DBUS_SESSION_BUS_ADDRESS names, on a connection of its
+  // own; without that variable there is no desktop session to notify.
+  explicit TDesktopNotifications(QObject* parent = nullptr);
+  ~TDesktopNotifications() override;
+  TDesktopNotifications(const TDesktopNotifications&) = delete;
+  TDesktopNotifications& operator=(const TDesktopNotifications&) = delete;
 
   // Whether a notification server is on the bus now.
   bool Available() const;
