@@ -45,6 +45,7 @@ protected:
     c.Requeue.SMTPAuth = true;
     c.SaveProfiles();
     ASSERT_TRUE(c.SaveSettings());
+    Ui.Boxes.clear();  // the first start's "not set up yet"
   }
 
   bool SaveWithTick(bool on) {
@@ -104,7 +105,7 @@ TEST_F(KeyringPasswordsTest, TickMovesPasswordsIntoTheKeyringAndBackAndFollowsTh
   EXPECT_EQ(test::TKeyringSession::Lookup("pop3", "joe@pop.example.org"), "");
   EXPECT_EQ(test::TKeyringSession::Lookup("pop3", "joe@pop2.work.example"), "");
   EXPECT_EQ(test::TKeyringSession::Lookup("smtp", "joe@smtp.example.org"), "");
-  EXPECT_TRUE(Ui.Boxes.empty());
+  EXPECT_TRUE(Ui.Boxes.empty()) << Ui.Boxes[0].Text;
 }
 
 TEST_F(KeyringPasswordsTest, WithoutAKeyringThePasswordsStayInTheFilesAndTheUserIsToldOnce) {
@@ -122,7 +123,7 @@ TEST_F(KeyringPasswordsTest, WithoutAKeyringThePasswordsStayInTheFilesAndTheUser
   EXPECT_EQ(onDisk[0].Password, "new-home-secret");
   EXPECT_EQ(onDisk[1].Password, "work-secret");
   EXPECT_TRUE(SettingsHoldSmtpPassword());
-  ASSERT_EQ(Ui.Boxes.size(), 1u);
+  ASSERT_EQ(Ui.Boxes.size(), 1u) << Ui.Boxes[0].Text;
   EXPECT_EQ(Ui.Boxes[0].Kind, TMsgKind::Warning);
   EXPECT_NE(Ui.Boxes[0].Text.find("could not be kept in the desktop keyring: there is no desktop session bus"),
             std::string::npos)
