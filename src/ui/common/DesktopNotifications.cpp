@@ -23,9 +23,9 @@ QString ConnectionName(const void* owner) {
 
 }  // namespace
 
-TDesktopNotifications::TDesktopNotifications(QObject* parent) : QObject(parent), Bus(ConnectionName(this)) {
-  const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
-  if (!address.isEmpty()) Bus = QDBusConnection::connectToBus(address, Bus.name());
+TDesktopNotifications::TDesktopNotifications(QObject* parent)
+    : QObject(parent),
+      Bus(QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), ConnectionName(this))) {
 }
 
 TDesktopNotifications::~TDesktopNotifications() {
