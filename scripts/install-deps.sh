@@ -8,12 +8,13 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config git clang-format
   # libraries
   qt6-base-dev qt6-multimedia-dev libqt6svg6 qt6-tools-dev-tools
-  libpcre2-dev nettle-dev libssl-dev libc-ares-dev libsqlite3-dev zlib1g-dev
+  libpcre2-dev nettle-dev libssl-dev libc-ares-dev libsqlite3-dev zlib1g-dev libsecret-1-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   # real peers for the integration tests
   dovecot-core dovecot-pop3d rbldnsd python3-aiosmtpd lhasa jlha-utils
+  dbus-daemon gnome-keyring libsecret-tools python3-dbus
   xvfb xauth x11-utils libx11-dev ca-certificates openssl iproute2 desktop-file-utils
   # the install layout and the Debian package, and the checkers run on them
   appstream lintian man-db systemd dpkg-dev file gzip

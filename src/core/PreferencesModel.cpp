@@ -104,6 +104,7 @@ TSettings StoredSettings(const TConfigData& config, const TPreferences& prefs) {
   s.Startup = prefs.Startup;
   s.Popup = prefs.Popup;
   s.AlwaysPopup = prefs.AlwaysPopup;
+  s.DesktopNotify = prefs.DesktopNotify;
   s.PlayWav = prefs.PlayWav;
   s.WAVFile = WithoutQuotes(prefs.WavFile);
   s.StartClient = prefs.StartClient;
@@ -135,6 +136,7 @@ TSettings StoredSettings(const TConfigData& config, const TPreferences& prefs) {
   s.LogDisp = prefs.LogDisp;
   s.DnsServer = prefs.DnsServer;
   s.TlsCaFile = prefs.TlsCaFile;
+  s.KeyringPasswords = prefs.KeyringPasswords;
   s.NumProfiles = static_cast<std::int32_t>(config.Profiles.size());
   return s;
 }
@@ -217,6 +219,7 @@ TPreferences LoadPreferences(TConfigData& config) {
   p.StartupCheckDelay = config.StartupCheckDelay;
   p.Popup = config.Popup;
   p.AlwaysPopup = config.AlwaysPopup;
+  p.DesktopNotify = config.DesktopNotify;
   p.PlayWav = config.PlayWav;
   p.WavFile = config.WAVFile;
   p.StartClient = config.StartClient;
@@ -231,6 +234,7 @@ TPreferences LoadPreferences(TConfigData& config) {
   p.LogDisp = config.LogDisp;
   p.DnsServer = config.DnsServer;
   p.TlsCaFile = config.TlsCaFile;
+  p.KeyringPasswords = config.KeyringPasswords;
 
   p.DialUpAvailable = config.RasAvailable;
   if (p.DialUpAvailable) {
@@ -304,6 +308,8 @@ bool SavePreferences(TConfigData& config, TPreferences& prefs, const std::string
   }
 
   const TSettings settings = StoredSettings(config, prefs);
+  const bool toKeyring = settings.KeyringPasswords && !config.KeyringPasswords;
+  const bool fromKeyring = !settings.KeyringPasswords && config.KeyringPasswords;
   const bool settingsChanged = settings != static_cast<const TSettings&>(config);
   static_cast<TSettings&>(config) = settings;
   config.NotifyEnabled = settings.Popup || settings.PlayWav || settings.StartClient;
@@ -334,7 +340,12 @@ bool SavePreferences(TConfigData& config, TPreferences& prefs, const std::string
   const bool rulesChanged = config.SysHeaderRules != prefs.OpenedSysHeaderRules ||
                             config.SysBodyRules != prefs.OpenedSysBodyRules ||
                             config.UserRules != prefs.OpenedUserRules || config.AcceptRules != prefs.OpenedAcceptRules;
-  const bool profilesChanged = config.Profiles != prefs.OpenedProfiles;
+  // The passwords move with the tick, so the profiles are written although unchanged. The
+  // file that says where the passwords are is written on the side where a failure between
+  // the two saves loses nothing: the settings before the profiles lose theirs, after the
+  // profiles got them back.
+  const bool profilesChanged = config.Profiles != prefs.OpenedProfiles || toKeyring || fromKeyring;
+  if (toKeyring && !config.SaveSettings()) return false;
   try {
     if (profilesChanged) config.SaveProfiles();
     if (config.ApprovedSenders != prefs.OpenedApprovedSenders) config.SaveApprovedSenders();

@@ -75,6 +75,7 @@ struct TPreferences {
   // Notifications.
   bool Popup = false;
   bool AlwaysPopup = false;
+  bool DesktopNotify = false;
   bool PlayWav = false;
   std::string WavFile;
   bool StartClient = false;
@@ -122,6 +123,7 @@ struct TPreferences {
   int LogDisp = 0;
   std::string DnsServer;
   std::string TlsCaFile;
+  bool KeyringPasswords = false;
 
   // Any edit since loading; the window sets it, loading clears it.
   bool Changed = false;

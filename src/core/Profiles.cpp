@@ -78,17 +78,39 @@ bool TConfigData::LoadProfiles() {
     ReportDamagedStore(file, stored, Profiles.size(), leftover, TFileAccess::OwnerOnly);
   }
   NumProfiles = static_cast<std::int32_t>(Profiles.size());
+  if (KeyringPasswords) {
+    KeyringUsed = true;
+    for (ProfileRecord& profile : Profiles) {
+      if (!profile.Password.empty() || profile.Login.empty()) continue;
+      if (auto secret = PasswordFromKeyring("pop3", Pop3KeyringAccount(profile), "the mailbox " + profile.Name))
+        profile.Password = *secret;
+    }
+  }
   return !Profiles.empty();
 }
 
 void TConfigData::SaveProfiles() {
   NumProfiles = static_cast<std::int32_t>(Profiles.size());
   const TPath file = DataFile(ProfilesFileName);
-  if (Profiles.empty()) {
-    DeleteFileIfExists(file);
-    return;
+  if (KeyringPasswords) KeyringUsed = true;
+  std::vector<ProfileRecord> stored = Profiles;
+  std::vector<std::string> keep;
+  for (ProfileRecord& profile : stored) {
+    const std::string account = Pop3KeyringAccount(profile);
+    // A password that could not be read from the keyring at start-up is still there.
+    if (profile.Password.empty()) keep.push_back(account);
+    if (!KeyringPasswords || profile.Password.empty()) continue;
+    if (StorePasswordInKeyring("pop3", account, profile.Password)) {
+      keep.push_back(account);
+      profile.Password.clear();
+    }
   }
-  WriteFileAtomic(file, EncodeBlocks(EncodeProfiles(Profiles)), TFileAccess::OwnerOnly);
+  if (stored.empty()) {
+    DeleteFileIfExists(file);
+  } else {
+    WriteFileAtomic(file, EncodeBlocks(EncodeProfiles(stored)), TFileAccess::OwnerOnly);
+  }
+  if (KeyringUsed) PruneKeyring("pop3", keep);
 }
 
 }  // namespace mailmoat

@@ -99,6 +99,7 @@ void ForEachKey(TSettings& s, Visitor&& v) {
   v("Config", "Startup", s.Startup);
   v("Config", "Popup", s.Popup);
   v("Config", "AlwaysPopup", s.AlwaysPopup);
+  v("Config", "DesktopNotify", s.DesktopNotify);
   v("Config", "PlayWav", s.PlayWav);
   v("Config", "WAVFile", s.WAVFile);
   v("Config", "StartClient", s.StartClient);
@@ -130,6 +131,7 @@ void ForEachKey(TSettings& s, Visitor&& v) {
   v("Config", "BlacklistCheckNum", s.BlacklistCheckNum);
   v("Config", "DnsServer", s.DnsServer);
   v("Config", "TlsCaFile", s.TlsCaFile);
+  v("Config", "KeyringPasswords", s.KeyringPasswords);
   v("Config", "UpdateURL", s.UpdateURL);
   v("Config", "VersionURL", s.VersionURL);
   v("UpdateProxy", "Server", s.UpdateProxy.Server);

@@ -70,6 +70,10 @@ struct TSettings {
   bool Startup = false;
   bool Popup = false;
   bool AlwaysPopup = false;
+  // Added here: the new-mail notice goes to the desktop's notification server instead of the
+  // "Mail Waiting!" window (which still shows when there is no such server). Desktops
+  // without a tray get it either way. Off in files written before this key existed.
+  bool DesktopNotify = false;
   bool PlayWav = false;
   std::string WAVFile;
   bool StartClient = false;
@@ -104,6 +108,9 @@ struct TSettings {
   // existed read as empty: the system's resolver and authorities.
   std::string DnsServer;
   std::string TlsCaFile;
+  // Added here: the POP3 and SMTP passwords live in the desktop keyring and the stores keep
+  // empty password fields. Off in files written before this key existed.
+  bool KeyringPasswords = false;
   // Added here: the addresses of the filter rules update and of the version check; empty
   // (and in files written before these keys existed) means the addresses the program was
   // built with.

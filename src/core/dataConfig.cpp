@@ -43,7 +43,8 @@ TConfigData::TConfigData(TAppPaths paths, TUiHost& ui, TDialer& dialer, TClock c
       Clock(std::move(clock)),
       Registry(Paths.RegistryFile()),
       ActivityLog(Paths.ProgramDir, *this, ui, Registry, Clock),
-      FileCompress(ui) {
+      FileCompress(ui),
+      Keyring(MakeSecretServiceKeyring()) {
 }
 
 void TConfigData::ConfigDataCreate() {
@@ -166,7 +167,18 @@ void TConfigData::DecideDialUp() {
 
 void TConfigData::LoadSettings() {
   try {
-    static_cast<TSettings&>(*this) = ReadSettings(TIniFile::Load(Paths.SettingsFile()));
+    const TIniFile ini = TIniFile::Load(Paths.SettingsFile());
+    static_cast<TSettings&>(*this) = ReadSettings(ini);
+    if (KeyringPasswords) {
+      KeyringUsed = true;
+      if (Requeue.SMTPPassword.empty() && !Requeue.SMTPLogin.empty()) {
+        if (auto secret = PasswordFromKeyring("smtp", SmtpKeyringAccount(Requeue), "the SMTP server")) {
+          Requeue.SMTPPassword = *secret;
+          // Read as off while the file held no password to log in with.
+          Requeue.SMTPAuth = ini.ReadBool("Requeue", "SMTPAuth", false);
+        }
+      }
+    }
   } catch (const std::exception& e) {
     // The box below still tells the user.
     TryWriteLog(std::string("! Read INI Config Exception: ") + e.what());
@@ -178,9 +190,22 @@ bool TConfigData::SaveSettings() {
   if (Requeue.SMTPLogin.empty() || Requeue.SMTPPassword.empty()) Requeue.SMTPAuth = false;
   try {
     TIniFile ini = TIniFile::Load(Paths.SettingsFile());
-    WriteSettings(ini, *this, static_cast<int>(Profiles.size()));
+    TSettings stored = *this;
+    const std::string account = SmtpKeyringAccount(Requeue);
+    const bool inKeyring = KeyringPasswords && !Requeue.SMTPPassword.empty() &&
+                           StorePasswordInKeyring("smtp", account, Requeue.SMTPPassword);
+    if (inKeyring) stored.Requeue.SMTPPassword.clear();
+    WriteSettings(ini, stored, static_cast<int>(Profiles.size()));
     // It holds the SMTP password, scrambled but not secret.
     ini.Save(Paths.SettingsFile(), TFileAccess::OwnerOnly);
+    // A password the file holds again, or one of an earlier server or log-in, leaves the
+    // keyring; one the keyring holds but memory does not (it could not be read) stays.
+    if (KeyringPasswords) KeyringUsed = true;
+    if (KeyringUsed) {
+      std::vector<std::string> keep;
+      if (inKeyring || Requeue.SMTPPassword.empty()) keep.push_back(account);
+      PruneKeyring("smtp", keep);
+    }
     return true;
   } catch (const std::exception& e) {
     TryWriteLog(std::string("! Write INI Config Exception: ") + e.what());

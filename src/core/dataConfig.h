@@ -6,9 +6,12 @@
 #include "core/Registry.h"
 #include "core/Settings.h"
 #include "platform/InstanceLock.h"
+#include "platform/Keyring.h"
 #include "platform/Paths.h"
 
 #include <functional>
+#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +22,10 @@ namespace mailmoat {
 class TUiHost;
 class TDialer;
 struct TRulesReportOptions;
+
+// The accounts under which the keyring keeps the passwords: "LOGIN@SERVER".
+std::string Pop3KeyringAccount(const ProfileRecord& profile);
+std::string SmtpKeyringAccount(const TRequeueSettings& requeue);
 
 // The configuration object: every setting (the fields of TSettings, named after their keys
 // in "Mailmoat.ini"), every data store, and the run state shared by the check engine and the
@@ -74,6 +81,16 @@ public:
   // The loaders of the record stores (profiles, approved senders, rules, blacklists, SpamCop)
   // keep the whole records of a file whose last record is cut short and report the damage
   // (ReportDamagedStore).
+  //
+  // With KeyringPasswords on, SaveProfiles and SaveSettings put each non-empty POP3 password
+  // and the SMTP password into Keyring and write empty fields in their place; with it off they
+  // write the passwords and remove them from the keyring. Either way a password is removed
+  // from the keyring only once the file that now holds it (or no longer needs it) is written,
+  // and one the keyring refuses stays in the file, said once in a warning box.
+  // LoadProfiles and LoadSettings fill empty password fields from the keyring while the
+  // setting is on. A secret is found by its kind ("pop3", "smtp") and the account
+  // "LOGIN@SERVER", so renaming a profile keeps its password; one whose server or log-in
+  // changed is stored anew and the old secret removed.
   bool LoadProfiles();
   void SaveProfiles();
 
@@ -145,6 +162,8 @@ public:
   TRegistry Registry;
   TActivityLog ActivityLog;
   TFileCompress FileCompress;
+  // The desktop keyring; the Secret Service unless a test puts another in its place.
+  std::unique_ptr<TKeyring> Keyring;
 
   // Stores.
   std::vector<ProfileRecord> Profiles;
@@ -201,7 +220,20 @@ private:
   void ReportDamagedStore(const TPath& file, std::string_view stored, std::size_t records, std::size_t leftover,
                           TFileAccess access = TFileAccess::Keep);
 
+  // The keyring side of saving and loading the passwords (core/KeyringPasswords.cpp).
+  // StorePasswordInKeyring returns whether the keyring now holds `secret`.
+  bool StorePasswordInKeyring(const std::string& kind, const std::string& account, const std::string& secret);
+  // Removes the secrets of `kind` whose account is not in `keep`.
+  void PruneKeyring(const std::string& kind, const std::vector<std::string>& keep);
+  std::optional<std::string> PasswordFromKeyring(const std::string& kind, const std::string& account,
+                                                 const std::string& owner);
+  void KeyringFailed(const std::string& text);
+
   TInstanceLock InstanceLock;
+  // The keyring was used in this run (the setting was on at some point): unticking then
+  // clears it; a user who never ticked it never has the keyring asked.
+  bool KeyringUsed = false;
+  bool KeyringWarned = false;
 };
 
 }  // namespace mailmoat

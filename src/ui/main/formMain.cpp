@@ -15,6 +15,7 @@
 #include "ui/main/TrayIcon.h"
 #include "ui/main/dlgOldDays.h"
 #include "ui/main/frmMailWaiting.h"
+#include "ui/common/DesktopNotifications.h"
 #include "ui/main/frmSummary.h"
 #include "ui/review/formRuleBuilder.h"
 #include "ui/main/frmAboutMmt.h"
@@ -653,6 +654,15 @@ void TfrmMain::ShowSummary(const TRunCounters& counters, int waiting) {
 }
 
 void TfrmMain::ShowMailWaiting(const QString& text) {
+  // Without a tray the window is minimised, and a box over it easily goes unseen.
+  if (Config.DesktopNotify || !Tray.Available()) {
+    if (!Notifications) {
+      Notifications = std::make_unique<TDesktopNotifications>();
+      // A server that turns the notice down still leaves the user told of the mail.
+      Notifications->OnFailed = [this](const QString&, const QString& body) { TfrmMailWaiting::ShowModal(body, this); };
+    }
+    if (Notifications->Notify("Mail Waiting!", text)) return;
+  }
   TfrmMailWaiting::ShowModal(text, this);
 }
 

@@ -23,6 +23,7 @@ struct TAppContext;
 class TConfigData;
 class TQtSound;
 class TTrayIcon;
+class TDesktopNotifications;
 class TUiHost;
 struct TRunCounters;
 enum class TStatusPanel;
@@ -133,6 +134,7 @@ private:
   TConfigData& Config;
   TUiHost& Ui;
   TTrayIcon& Tray;
+  std::unique_ptr<TDesktopNotifications> Notifications;
   TAutoCheckScheduler Scheduler;
   bool ExitRequested = false;
   int FExitCode = 0;

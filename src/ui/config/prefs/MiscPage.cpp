@@ -107,6 +107,11 @@ TMiscPage::TMiscPage(TPrefsPageContext& context, std::function<void()> openConfi
   auto* advancedForm = new QFormLayout(advanced);
   advancedForm->addRow(Caption("D&NS server:", "lblDnsServer", edtDnsServer), edtDnsServer);
   advancedForm->addRow(Caption("&TLS CA file:", "lblTlsCaFile", fneTlsCaFile), caRow);
+  auto* ckKeyring = BoundCheck("Keep passwords in the desktop keyring", "ckKeyringPasswords", p.KeyringPasswords);
+  ckKeyring->setToolTip(
+      "The POP3 and SMTP passwords are kept in the desktop's keyring (Secret Service) instead of\nMailmoat's "
+      "own files. Without a keyring they stay in the files.");
+  advancedForm->addRow(ckKeyring);
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(startup);

@@ -5,7 +5,8 @@
 namespace mailmoat {
 
 // "Misc": start-up, message sizes, the log options, the configuration dump, the UIDL check,
-// the summary window, and where the program resolves names and finds its certificates.
+// the summary window, where the program resolves names and finds its certificates, and whether
+// the passwords live in the desktop keyring.
 class TMiscPage : public TPrefsSheet {
 public:
   // `openConfigDump` makes the support file; the dialog first offers to save.

@@ -36,6 +36,11 @@ TNotificationsPage::TNotificationsPage(TPrefsPageContext& context, QWidget* pare
   auto* group = Group("Automatic Notifications", "grpNotify");
   auto* cbxPopup = BoundCheck("PopUp a &notification message when my mailbox contains new mail.", "cbxPopup", p.Popup);
   auto* cbxAlwaysShowPopUp = BoundCheck("Always show PopUp for new messages.", "cbxAlwaysShowPopUp", p.AlwaysPopup);
+  auto* cbxDesktopNotify =
+      BoundCheck("Show it as a desktop notification instead of a window.", "cbxDesktopNotify", p.DesktopNotify);
+  cbxDesktopNotify->setToolTip(
+      "The desktop's notification server shows the new-mail notice. Without one the window shows it;\n"
+      "desktops without a tray always get the notification.");
   cbxPlayWav = BoundCheck("Play a &WAV file when my mailbox contains new mail.", "cbxPlayWav", p.PlayWav);
   fneWavFile = BoundEdit("fneWavFile", p.WavFile);
   lblWavPath = Caption("&Path:", "lblWavPath", fneWavFile);
@@ -74,6 +79,7 @@ TNotificationsPage::TNotificationsPage(TPrefsPageContext& context, QWidget* pare
   int row = 0;
   grid->addWidget(cbxPopup, row++, 0, 1, 4);
   grid->addWidget(cbxAlwaysShowPopUp, row++, 0, 1, 4);
+  grid->addWidget(cbxDesktopNotify, row++, 0, 1, 4);
   grid->setRowMinimumHeight(row++, 6);
   grid->addWidget(cbxPlayWav, row++, 0, 1, 4);
   grid->addWidget(lblWavPath, row, 1);
