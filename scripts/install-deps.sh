@@ -14,7 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   # real peers for the integration tests
   dovecot-core dovecot-pop3d rbldnsd python3-aiosmtpd lhasa jlha-utils
-  dbus-daemon gnome-keyring libsecret-tools python3-dbus
+  dbus-daemon gnome-keyring libsecret-tools
   xvfb xauth x11-utils libx11-dev ca-certificates openssl iproute2 desktop-file-utils
   # the install layout and the Debian package, and the checkers run on them
   appstream lintian man-db systemd dpkg-dev file gzip
