@@ -31,7 +31,9 @@ if [ "${MAILMOAT_SKIP_SANITIZE:-0}" != 1 ]; then
   MAILMOAT_BUILD_DIR=$root/build-sanitize bash "$root/scripts/build.sh" \
     -DMAILMOAT_WERROR=ON -DMAILMOAT_SANITIZE=ON -DMAILMOAT_BUILD_TESTS=ON
   # The fuzz targets carry their own sanitizers; running them once is enough.
+  # Leaks of system libraries that the program cannot free are listed in lsan.supp.
   (cd "$root/build-sanitize" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+     LSAN_OPTIONS=suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0 \
      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
      ctest --output-on-failure --parallel "$jobs" -E '^fuzz_')
 fi
